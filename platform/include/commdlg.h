@@ -45,6 +45,12 @@ typedef struct tagOFNA {
    2000 added; dialogs accept it as well as sizeof(OPENFILENAMEA). */
 #define OPENFILENAME_SIZE_VERSION_400A 76
 
+/* Extended errors of the dialogs (CommDlgExtendedError). */
+#define CDERR_STRUCTSIZE 0x0001
+#define CDERR_INITIALIZATION 0x0002
+#define FNERR_INVALIDFILENAME 0x3002
+#define FNERR_BUFFERTOOSMALL 0x3003
+
 WINBASEAPI BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA lpofn);
 WINBASEAPI BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA lpofn);
 WINBASEAPI DWORD WINAPI CommDlgExtendedError(void);

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,14 @@ inline uint32_t make_handle(HandleKind kind, uint32_t serial) {
     return (uint32_t(kind) << 28) | (serial & 0x0FFFFFFFu);
 }
 
+// Serial numbers are counted per kind, not per table, so that tables
+// sharing a kind (modules, processes and DrawDib contexts are all Kernel)
+// never issue the same handle.
+inline uint32_t next_serial(HandleKind kind) {
+    static std::atomic<uint32_t> serials[8];
+    return ++serials[uint32_t(kind) & 0x7];
+}
+
 // A table of objects of one kind, owned through unique_ptr so that
 // addresses stay stable while the table grows.  Lookups of a handle of
 // another kind, of 0, or of a number never issued return null.
@@ -41,7 +50,7 @@ template <typename T> class HandleTable {
 
     uint32_t insert(std::unique_ptr<T> object) {
         std::lock_guard lock(mutex_);
-        uint32_t handle = make_handle(kind_, ++serial_);
+        uint32_t handle = make_handle(kind_, next_serial(kind_));
         objects_.emplace(handle, std::move(object));
         return handle;
     }
@@ -88,7 +97,6 @@ template <typename T> class HandleTable {
   private:
     HandleKind kind_;
     std::mutex mutex_;
-    uint32_t serial_ = 0;
     std::unordered_map<uint32_t, std::unique_ptr<T>> objects_;
 };
 

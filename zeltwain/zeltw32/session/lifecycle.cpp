@@ -1,16 +1,178 @@
-// Placeholder bodies until this family is built: every export answers
-// "failed" (0) or does nothing.
-#include "zeltw32.h"
+// Loading, opening, closing and unloading the data source manager, and
+// opening and closing data sources.  Each operation looks at nEstado first
+// and does only the steps that are missing.
+#include "session/session.h"
 
-ZELTW32_API(BOOL) CargarManejadorDispositivo(void) { return 0; }
-ZELTW32_API(BOOL) AbrirManejadorDispositivo(HWND) { return 0; }
-ZELTW32_API(BOOL) CerrarDispositivo(void) { return 0; }
-ZELTW32_API(BOOL) CerrarManejadorDispositivo(HWND) { return 0; }
-ZELTW32_API(BOOL) DescargarManejadorDispositivo(void) { return 0; }
-ZELTW32_API(BOOL) SeleccionarDispositivo(HWND) { return 0; }
-ZELTW32_API(BOOL) MostrarEscanerXDefecto(HWND, LPSTR) { return 0; }
-ZELTW32_API(BOOL) MostrarPrimerEscaner(HWND, LPSTR) { return 0; }
-ZELTW32_API(BOOL) MostrarSiguienteEscaner(HWND, LPSTR) { return 0; }
-ZELTW32_API(BOOL) AbrirDispositivoXDefecto(void) { return 0; }
-ZELTW32_API(BOOL) AbrirDispositivo(int) { return 0; }
-ZELTW32_API(BOOL) AbrirDispositivoXNombre(LPCSTR) { return 0; }
+#include <cstring>
+
+#include "session/diagnostics.h"
+
+namespace zel {
+
+// The Windows directory and "TWAIN_32.DLL", with a backslash between them
+// unless the directory is empty or ends in a drive colon.  A directory too
+// long for the 128-byte buffer gives no path: the manager is never looked
+// for in whatever folder a cut name would point to.
+bool RutaManejador(char *ruta, size_t tam) {
+    char directorio[128] = "";
+    UINT largo = GetWindowsDirectoryA(directorio, sizeof directorio);
+    if (largo >= sizeof directorio)
+        return false;
+    lstrcpynA(ruta, directorio, int(tam));
+    size_t n = std::strlen(ruta);
+    if (n > 0 && ruta[n - 1] != ':' && n + 1 < tam) {
+        ruta[n] = '\\';
+        ruta[n + 1] = '\0';
+    }
+    size_t usado = std::strlen(ruta);
+    lstrcpynA(ruta + usado, "TWAIN_32.DLL", int(tam - usado));
+    return true;
+}
+
+namespace {
+
+bool ExisteArchivo(LPCSTR ruta) {
+    OFSTRUCT of{};
+    return OpenFile(ruta, &of, OF_EXIST) != HFILE_ERROR;
+}
+
+DSMENTRYPROC BuscarDSMEntry(HMODULE modulo) {
+    FARPROC proc = GetProcAddress(modulo, "DSM_Entry");
+    return reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void *>(proc));
+}
+
+// Closes the open source whatever state it is in, for the reopening
+// operations; true when the manager accepted the close.
+bool CerrarParaReabrir() {
+    BOOL cerrado = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &IdentidadDisp);
+    PonEstado(ZEL_SM_ABIERTO);
+    return cerrado != 0;
+}
+
+BOOL AbrirIdentidad(TW_IDENTITY *identidad) {
+    BOOL resultado = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, identidad);
+    if (resultado) {
+        ZEL_AFIRMAR(nEstado == ZEL_DISP_ABIERTO);
+        PonXferMech(TWSX_NATIVE);
+    }
+    return resultado;
+}
+
+bool NombreContiene(const char *nombre, const char *parte) {
+    return std::strstr(nombre, parte) != nullptr;
+}
+
+} // namespace
+} // namespace zel
+
+using namespace zel;
+
+ZELTW32_API(BOOL) CargarManejadorDispositivo(void) {
+    if (nEstado >= ZEL_SM_CARGADO)
+        return 1;
+    char ruta[160];
+    bool hayRuta = RutaManejador(ruta, sizeof ruta);
+    hDSM = hayRuta && ExisteArchivo(ruta) ? LoadLibraryA(ruta) : 0;
+    if (hDSM == 0) {
+        pDSM_Entry = nullptr;
+    } else if ((pDSM_Entry = BuscarDSMEntry(hDSM)) != nullptr) {
+        nDisponible = 1;
+        PonEstado(ZEL_SM_CARGADO);
+    } else {
+        FreeLibrary(hDSM);
+        hDSM = 0;
+    }
+    return nEstado >= ZEL_SM_CARGADO;
+}
+
+ZELTW32_API(BOOL) AbrirManejadorDispositivo(HWND hWnd) {
+    hVentanaPadre = ValidarVentana(hWnd);
+    if (nEstado < ZEL_SM_ABIERTO && CargarManejadorDispositivo()) {
+        if (ZEL_DSM(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &hVentanaPadre))
+            ZEL_AFIRMAR(nEstado == ZEL_SM_ABIERTO);
+    }
+    return nEstado >= ZEL_SM_ABIERTO;
+}
+
+ZELTW32_API(BOOL) CerrarDispositivo(void) {
+    nUltimoRC = TWRC_SUCCESS;
+    if (nEstado == ZEL_DISP_HABILITADO)
+        DeshabilitarDispositivo();
+    if (nEstado == ZEL_DISP_ABIERTO) {
+        if (ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &IdentidadDisp))
+            ZEL_AFIRMAR(nEstado == ZEL_SM_ABIERTO);
+    }
+    return nEstado < ZEL_DISP_ABIERTO;
+}
+
+ZELTW32_API(BOOL) CerrarManejadorDispositivo(HWND hWnd) {
+    hVentanaPadre = ValidarVentana(hWnd);
+    nUltimoRC = TWRC_SUCCESS;
+    if (CerrarDispositivo()) {
+        if (ZEL_DSM(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &hVentanaPadre))
+            ZEL_AFIRMAR(nEstado == ZEL_SM_CARGADO);
+    }
+    return nEstado < ZEL_SM_ABIERTO;
+}
+
+ZELTW32_API(BOOL) DescargarManejadorDispositivo(void) {
+    CerrarManejadorDispositivo(0);
+    if (nEstado == ZEL_SM_CARGADO) {
+        if (hDSM != 0)
+            FreeLibrary(hDSM);
+        hDSM = 0;
+        pDSM_Entry = nullptr;
+        PonEstado(ZEL_SM_DESCARGADO);
+    }
+    return nEstado == ZEL_SM_DESCARGADO;
+}
+
+ZELTW32_API(BOOL) AbrirDispositivoXDefecto(void) {
+    if (nEstado < ZEL_DISP_ABIERTO) {
+        if (nEstado < ZEL_SM_ABIERTO && !AbrirManejadorDispositivo(0))
+            return 0;
+        std::memset(&IdentidadXDefecto, 0, sizeof IdentidadXDefecto);
+        AbrirIdentidad(&IdentidadXDefecto);
+    }
+    return nEstado == ZEL_DISP_ABIERTO;
+}
+
+// Opens the source at a position of the manager's list (0 = first; a
+// negative index opens the first too).
+ZELTW32_API(BOOL) AbrirDispositivo(int nIndice) {
+    if (nEstado >= ZEL_DISP_ABIERTO)
+        return CerrarParaReabrir() ? AbrirDispositivo(nIndice) : 0;
+    if (nEstado < ZEL_SM_ABIERTO && !AbrirManejadorDispositivo(0))
+        return 0;
+    TW_IDENTITY identidad{};
+    BOOL resultado = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &identidad);
+    if (resultado) {
+        for (int i = 0; i < nIndice; ++i)
+            resultado = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &identidad);
+    }
+    if (resultado)
+        resultado = AbrirIdentidad(&identidad);
+    return resultado;
+}
+
+// Opens a source by name.  The first source of the list matches when the
+// name contains its product name; every later one when its product name
+// contains the name.
+ZELTW32_API(BOOL) AbrirDispositivoXNombre(LPCSTR szNombre) {
+    const char *nombre = szNombre ? szNombre : "";
+    if (nEstado >= ZEL_DISP_ABIERTO)
+        return CerrarParaReabrir() ? AbrirDispositivoXNombre(szNombre) : 0;
+    if (nEstado < ZEL_SM_ABIERTO && !AbrirManejadorDispositivo(0))
+        return 0;
+    TW_IDENTITY identidad{};
+    BOOL resultado = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &identidad);
+    if (!resultado)
+        return 0;
+    bool coincide = NombreContiene(nombre, identidad.ProductName);
+    while (!coincide) {
+        if (!ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &identidad))
+            return 0;
+        coincide = NombreContiene(identidad.ProductName, nombre);
+    }
+    return AbrirIdentidad(&identidad);
+}

@@ -21,6 +21,8 @@ enum class SideContent { Printed, Blank, AlmostBlank };
 struct SideSpec {
     SideContent content = SideContent::Printed;
     std::string label;   // printed sides: the text drawn and encoded, ASCII, at most 32 bytes
+                         // (longer labels are cut to 32; other bytes are encoded
+                         // as they are and drawn as '?')
     int dark_pixels = 0; // almost blank sides: exactly this many dark pixels on white
 };
 
@@ -46,6 +48,10 @@ struct ScannedImage {
     int bits_per_pixel = 0;
 };
 
+// The page is width_inches x x_dpi by height_inches x y_dpi pixels, each
+// side at least 1 and at most 10000.  Blank sides are all white; almost
+// blank sides are white with exactly dark_pixels black pixels (clamped to
+// the number of pixels of the page).
 ScannedImage scan_side(const SideSpec &side, const ScanSettings &settings);
 
 // Writes the scanned side in a TWAIN file format (TWFF_BMP, TWFF_TIFF,
@@ -55,7 +61,8 @@ bool write_side_file(const ScannedImage &image, unsigned twain_format, const std
                      std::string *error);
 
 // Reading labels back, for tests and the demo.  Each returns the label
-// found, or nothing for a blank or unreadable side.
+// found, or nothing for a blank or unreadable side.  Files: BMP, TIFF (page
+// `page` of a multi-page document), JPEG, PNG, and PDF rendered by pdftoppm.
 std::optional<std::string> decode_label_from_dib(const void *packed_dib, size_t size);
 std::optional<std::string> decode_label_from_file(const std::string &host_path, int page = 0);
 
