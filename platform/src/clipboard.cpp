@@ -20,8 +20,8 @@ struct Clipboard {
 };
 
 Clipboard &clipboard() {
-    static Clipboard board;
-    return board;
+    static auto *board = new Clipboard; // never destroyed: used by exit-time destructors
+    return *board;
 }
 
 void free_clipboard_handle(UINT format, HANDLE h) {

@@ -15,9 +15,11 @@ struct DebugOutput {
     std::deque<std::string> entries;
 };
 
+// Never destroyed: library destructors that run at process exit (the
+// scanning library unloads the manager then) still write to it.
 DebugOutput &debug_output() {
-    static DebugOutput output;
-    return output;
+    static DebugOutput *output = new DebugOutput;
+    return *output;
 }
 
 bool echo_enabled() {

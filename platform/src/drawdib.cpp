@@ -15,8 +15,8 @@ namespace {
 struct DrawDibContext {};
 
 HandleTable<DrawDibContext> &drawdib_contexts() {
-    static HandleTable<DrawDibContext> table(HandleKind::Kernel);
-    return table;
+    static auto *table = new HandleTable<DrawDibContext>(HandleKind::Kernel); // never destroyed: used at exit
+    return *table;
 }
 
 struct Rect {

@@ -35,8 +35,8 @@ struct HandlerSlot {
 };
 
 HandlerSlot &handler_slot() {
-    static HandlerSlot slot;
-    return slot;
+    static auto *slot = new HandlerSlot; // never destroyed: used by exit-time destructors
+    return *slot;
 }
 
 BOOL fail(DWORD error) {

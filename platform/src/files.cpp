@@ -35,8 +35,8 @@ struct OpenedFile {
 };
 
 zelplat::HandleTable<OpenedFile> &file_table() {
-    static zelplat::HandleTable<OpenedFile> table(zelplat::HandleKind::File);
-    return table;
+    static auto *table = new zelplat::HandleTable<OpenedFile>(zelplat::HandleKind::File); // never destroyed: used at exit
+    return *table;
 }
 
 // The descriptor behind an HFILE, or -1 (with ERROR_INVALID_HANDLE).

@@ -8,18 +8,18 @@
 namespace zelplat::gdi {
 
 std::mutex &gdi_lock() {
-    static std::mutex mutex;
-    return mutex;
+    static auto *mutex = new std::mutex; // never destroyed: used at exit
+    return *mutex;
 }
 
 HandleTable<GdiObject> &gdi_objects() {
-    static HandleTable<GdiObject> table(HandleKind::GdiObject);
-    return table;
+    static auto *table = new HandleTable<GdiObject>(HandleKind::GdiObject); // never destroyed: used at exit
+    return *table;
 }
 
 HandleTable<DeviceContext> &device_contexts() {
-    static HandleTable<DeviceContext> table(HandleKind::DeviceContext);
-    return table;
+    static auto *table = new HandleTable<DeviceContext>(HandleKind::DeviceContext); // never destroyed: used at exit
+    return *table;
 }
 
 HBITMAP stock_bitmap() {

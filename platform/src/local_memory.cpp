@@ -7,8 +7,8 @@
 namespace {
 
 zelplat::MemoryHeap &local_heap() {
-    static zelplat::MemoryHeap heap(zelplat::HandleKind::Local);
-    return heap;
+    static auto *heap = new zelplat::MemoryHeap(zelplat::HandleKind::Local); // never destroyed
+    return *heap;
 }
 
 } // namespace

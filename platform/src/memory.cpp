@@ -10,8 +10,8 @@
 namespace {
 
 zelplat::MemoryHeap &global_heap() {
-    static zelplat::MemoryHeap heap(zelplat::HandleKind::Global);
-    return heap;
+    static auto *heap = new zelplat::MemoryHeap(zelplat::HandleKind::Global); // never destroyed
+    return *heap;
 }
 
 // Successful GlobalAlloc calls left before they start failing; -1 never.

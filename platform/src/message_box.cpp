@@ -32,8 +32,8 @@ struct HandlerSlot {
 };
 
 HandlerSlot &handler_slot() {
-    static HandlerSlot slot;
-    return slot;
+    static auto *slot = new HandlerSlot; // never destroyed: used by exit-time destructors
+    return *slot;
 }
 
 // The buttons of a box type in screen order; empty for an unknown type.

@@ -62,22 +62,28 @@ QueueRegistry &registry() {
     return *instance;
 }
 
-// Registers the thread's queue on first use; at thread end drops the
-// thread's windows and unregisters the queue, since Linux reuses thread ids.
-struct QueueHolder {
-    std::shared_ptr<ThreadQueue> queue;
+// Registers the calling thread's queue; the registry keeps it alive.
+ThreadQueue *register_current_thread() {
+    auto queue = std::make_shared<ThreadQueue>(current_thread_id());
+    auto &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    reg.queues[queue->thread_id()] = queue;
+    return queue.get();
+}
 
-    QueueHolder() : queue(std::make_shared<ThreadQueue>(current_thread_id())) {
+// At the end of a secondary thread, drops its windows and unregisters its
+// queue, since Linux reuses thread ids.  The main thread's queue is never
+// released: library destructors that run at process exit still post and
+// destroy windows through it.
+struct QueueReleaser {
+    DWORD thread_id;
+    ~QueueReleaser() {
+        if (thread_id == static_cast<DWORD>(getpid()))
+            return;
+        forget_thread_windows(thread_id);
         auto &reg = registry();
         std::lock_guard lock(reg.mutex);
-        reg.queues[queue->thread_id()] = queue;
-    }
-
-    ~QueueHolder() {
-        forget_thread_windows(queue->thread_id());
-        auto &reg = registry();
-        std::lock_guard lock(reg.mutex);
-        reg.queues.erase(queue->thread_id());
+        reg.queues.erase(thread_id);
     }
 };
 
@@ -95,8 +101,10 @@ DWORD message_clock() {
 }
 
 ThreadQueue &current_queue() {
-    static thread_local QueueHolder holder;
-    return *holder.queue;
+    static thread_local ThreadQueue *queue = register_current_thread();
+    static thread_local QueueReleaser releaser{queue->thread_id()};
+    (void)releaser;
+    return *queue;
 }
 
 std::shared_ptr<ThreadQueue> queue_of_thread(DWORD thread_id) {

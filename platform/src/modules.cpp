@@ -35,8 +35,8 @@ struct Modules {
 };
 
 Modules &modules() {
-    static Modules m;
-    return m;
+    static auto *m = new Modules; // never destroyed: used by exit-time destructors
+    return *m;
 }
 
 std::string executable_path() {

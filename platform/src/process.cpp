@@ -45,8 +45,8 @@ struct ProcessHandle {
 };
 
 zelplat::HandleTable<ProcessHandle> &process_handles() {
-    static zelplat::HandleTable<ProcessHandle> table(zelplat::HandleKind::Kernel);
-    return table;
+    static auto *table = new zelplat::HandleTable<ProcessHandle>(zelplat::HandleKind::Kernel); // never destroyed: used at exit
+    return *table;
 }
 
 // Children whose handles were all closed before they ended; reaped later

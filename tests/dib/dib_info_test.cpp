@@ -1,0 +1,157 @@
+// Header readers, colour counts and freeing, including DIBs whose header
+// claims more than their block holds.
+#include "dib_fixtures.h"
+
+#include <zeltw32.h>
+
+#include <gtest/gtest.h>
+
+using namespace dibtest;
+
+namespace {
+
+struct ColourCase {
+    WORD bits;
+    DWORD clrUsed;
+    int expected;
+};
+
+// Every reader and consumer answers "unreadable" for the handle.
+void ExpectUnreadable(HGLOBAL h, const char *what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(DibProfundidad(h), 0);
+    EXPECT_EQ(DibAnchura(h), 0);
+    EXPECT_EQ(DibAltura(h), 0);
+    EXPECT_EQ(DibNumColores(h), 0);
+    LeakCheck leaks;
+    EXPECT_EQ(CrearPaletaDib(h), HPALETTE(0));
+    EXPECT_FALSE(leaks.Leaked()) << leaks.Describe();
+}
+
+} // namespace
+
+TEST(DibInfo, ColourCountFollowsClrUsedThenDepth) {
+    const ColourCase cases[] = {{1, 0, 2},  {4, 0, 16}, {8, 0, 256}, {8, 20, 20},
+                                {16, 0, 0}, {24, 0, 0}, {32, 0, 0},  {24, 5, 5}};
+    for (const auto &c : cases) {
+        DibShape shape;
+        shape.bits = c.bits;
+        shape.clrUsed = c.clrUsed;
+        HGLOBAL h = MakeDib(shape);
+        EXPECT_EQ(DibNumColores(h), c.expected) << c.bits << " bits, biClrUsed " << c.clrUsed;
+        EXPECT_EQ(DibProfundidad(h), c.bits);
+        GlobalFree(h);
+    }
+}
+
+TEST(DibInfo, CoreHeaderColourCount) {
+    const struct {
+        WORD bits;
+        int expected;
+    } cases[] = {{1, 2}, {4, 16}, {8, 256}, {24, 0}};
+    for (const auto &c : cases) {
+        HGLOBAL h = MakeCoreDib(3, 2, c.bits);
+        EXPECT_EQ(DibNumColores(h), c.expected) << c.bits << " bits";
+        GlobalFree(h);
+    }
+}
+
+TEST(DibInfo, WidthAndHeightAsStoredWithSign) {
+    DibShape shape;
+    shape.width = 5;
+    shape.height = -3;
+    shape.bits = 8;
+    HGLOBAL h = MakeDib(shape);
+    EXPECT_EQ(DibAnchura(h), 5);
+    EXPECT_EQ(DibAltura(h), -3);
+    EXPECT_EQ(DibProfundidad(h), 8);
+    GlobalFree(h);
+
+    shape.height = 3;
+    h = MakeDib(shape);
+    EXPECT_EQ(DibAltura(h), 3);
+    GlobalFree(h);
+}
+
+TEST(DibInfo, NullStaleAndMadeUpHandlesReadAsZero) {
+    ExpectUnreadable(0, "null handle");
+    HGLOBAL freed = MakeDib(DibShape{});
+    ASSERT_EQ(DibAnchura(freed), 4);
+    GlobalFree(freed);
+    ExpectUnreadable(freed, "freed handle");
+    ExpectUnreadable(HGLOBAL(0x1234567), "made-up handle");
+}
+
+TEST(DibInfo, HeadersThatOverrunTheirBlockReadAsZero) {
+    DibShape rowsMissing;
+    rowsMissing.dataBytes = int64_t(Stride(4, 24)) * 3 - 1;
+    HGLOBAL h = MakeDib(rowsMissing);
+    ExpectUnreadable(h, "one byte of pixel rows missing");
+    GlobalFree(h);
+
+    DibShape tableTooLong;
+    tableTooLong.bits = 8;
+    h = MakeDib(tableTooLong);
+    PokeDword(h, 32, 0x40000000); // biClrUsed: a table of 4 GB
+    ExpectUnreadable(h, "huge biClrUsed");
+    GlobalFree(h);
+
+    h = MakeDib(DibShape{});
+    PokeDword(h, 8, 0x7FFFFFFF); // biHeight
+    ExpectUnreadable(h, "huge height");
+    PokeDword(h, 8, 0x80000000); // the most negative height
+    ExpectUnreadable(h, "most negative height");
+    GlobalFree(h);
+
+    h = MakeDib(DibShape{});
+    PokeDword(h, 4, 0x7FFFFFFF);  // biWidth
+    PokeDword(h, 12, 0xFFFF0001); // biBitCount 65535: width x depth overflows 32 bits
+    ExpectUnreadable(h, "huge width and depth");
+    GlobalFree(h);
+
+    h = MakeDib(DibShape{});
+    PokeDword(h, 0, 0xFFFFFFF0); // biSize
+    ExpectUnreadable(h, "huge header size");
+    GlobalFree(h);
+
+    DibShape compressed;
+    compressed.bits = 8;
+    compressed.compression = BI_RLE8;
+    compressed.sizeImage = 100;
+    compressed.dataBytes = 99;
+    h = MakeDib(compressed);
+    ExpectUnreadable(h, "compressed data shorter than biSizeImage");
+    GlobalFree(h);
+
+    h = MakeBlock({40, 0, 0, 0, 4, 0, 0, 0});
+    ExpectUnreadable(h, "block shorter than the header");
+    GlobalFree(h);
+}
+
+TEST(DibInfo, ExactFitIsReadable) {
+    DibShape compressed;
+    compressed.bits = 8;
+    compressed.compression = BI_RLE8;
+    compressed.sizeImage = 100;
+    compressed.dataBytes = 100;
+    HGLOBAL h = MakeDib(compressed);
+    EXPECT_EQ(DibNumColores(h), 256);
+    EXPECT_EQ(DibAnchura(h), 4);
+    GlobalFree(h);
+
+    HGLOBAL core = MakeCoreDib(3, 2, 8);
+    EXPECT_EQ(DibNumColores(core), 256);
+    GlobalFree(core);
+}
+
+TEST(DibInfo, LiberadorDeMemoriaFreesAndIgnoresNull) {
+    size_t before = ZelPlat_LiveGlobalBlocks();
+    HGLOBAL h = MakeDib(DibShape{});
+    ASSERT_EQ(ZelPlat_LiveGlobalBlocks(), before + 1);
+    LiberadorDeMemoria(h);
+    EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), before);
+    EXPECT_EQ(GlobalLock(h), nullptr);
+    LiberadorDeMemoria(0);
+    LiberadorDeMemoria(h); // already freed: refused, no crash
+    EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), before);
+}

@@ -1,0 +1,183 @@
+// The manager's side of the protocol: states 1 to 3, the list of sources,
+// the selection dialog, opening and closing, routing and refusals.
+#include "scenarios.h"
+#include "twain_harness.h"
+
+#include <string>
+
+namespace {
+
+using vt::Harness;
+
+TEST(DsmProtocol, RefusesTripletsOutOfSequence) {
+    Harness h(vt::three_sources());
+    ASSERT_TRUE(h.load());
+    TW_IDENTITY id{};
+    // Nothing but opening is possible in state 2.
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &id), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_SEQERROR);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &h.window), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_SEQERROR);
+    // A null pData for the parent window is refused.
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_BADVALUE);
+
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_SUCCESS);
+    EXPECT_NE(h.app.Id, 0u) << "the manager assigns the application's Id";
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_SEQERROR);
+
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &h.source), TWRC_SUCCESS);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &h.window), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_SEQERROR);
+
+    // An enabled source cannot be closed; the source says why.
+    ASSERT_EQ(h.enable(false), TWRC_SUCCESS);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &h.source), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_SEQERROR);
+
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(h.ds(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &h.source), TWRC_SUCCESS);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &h.window), TWRC_SUCCESS);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &h.window), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_SEQERROR);
+}
+
+TEST(DsmProtocol, RefusesUnknownDestinationsAndTriplets) {
+    Harness h(vt::three_sources());
+    h.open();
+    TW_IDENTITY stranger = h.source;
+    stranger.Id = 4242;
+    TW_CAPABILITY cap{CAP_XFERCOUNT, TWON_DONTCARE16, 0};
+    EXPECT_EQ(h.entry(&h.app, &stranger, DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_BADDEST);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_BADPROTOCOL);
+    EXPECT_EQ(h.ds(DG_CONTROL, DAT_PARENT, MSG_GET, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(h.ds_condition(), TWCC_BADPROTOCOL);
+    h.close();
+}
+
+TEST(DsmProtocol, ListsSelectsAndOpensSources) {
+    Harness h(vt::three_sources("", R"(, "user_select": "Flatbed")"));
+    ASSERT_TRUE(h.load());
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_SUCCESS);
+
+    std::vector<std::string> names;
+    TW_IDENTITY id{};
+    for (TW_UINT16 rc = h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &id); rc == TWRC_SUCCESS;
+         rc = h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id))
+        names.push_back(id.ProductName);
+    EXPECT_EQ(names, (std::vector<std::string>{"Duplex Feeder", "Simplex Feeder", "Flatbed"}));
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id), TWRC_ENDOFLIST);
+
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &id), TWRC_SUCCESS);
+    EXPECT_STREQ(id.ProductName, "Duplex Feeder");
+
+    // The person picks the flatbed, which is the default from then on.
+    TW_IDENTITY chosen{};
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &chosen), TWRC_SUCCESS);
+    EXPECT_STREQ(chosen.ProductName, "Flatbed");
+
+    // A zeroed identity opens the default source, completed with its Id.
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &h.source), TWRC_SUCCESS);
+    EXPECT_STREQ(h.source.ProductName, "Flatbed");
+    EXPECT_NE(h.source.Id, 0u);
+    EXPECT_NE(h.source.Id, h.app.Id);
+    EXPECT_EQ(h.source.ProtocolMajor, TWON_PROTOCOLMAJOR);
+
+    TW_IDENTITY missing{};
+    std::strcpy(missing.ProductName, "No Such Scanner");
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &missing), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_NODS);
+    h.close();
+}
+
+TEST(DsmProtocol, SelectionDialogCancelled) {
+    Harness h(vt::three_sources("", R"(, "user_select": "cancel")"));
+    ASSERT_TRUE(h.load());
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_SUCCESS);
+    TW_IDENTITY chosen{};
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &chosen), TWRC_CANCEL);
+    EXPECT_EQ(chosen.ProductName[0], '\0');
+}
+
+TEST(DsmProtocol, ManagerFaultsFromTheScenario) {
+    Harness h(vt::three_sources(
+        "", R"(, "faults": [ { "dat": "DAT_IDENTITY", "msg": "MSG_OPENDS", "occurrence": 1,
+                             "rc": "TWRC_FAILURE", "cc": "TWCC_MAXCONNECTIONS" } ])"));
+    ASSERT_TRUE(h.load());
+    ASSERT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_SUCCESS);
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &h.source), TWRC_FAILURE);
+    EXPECT_EQ(h.dsm_condition(), TWCC_MAXCONNECTIONS);
+    // Only the first occurrence fails.
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &h.source), TWRC_SUCCESS);
+    h.close();
+}
+
+// Each malformed scenario gives one error naming the file, the place and the
+// reason, and the manager refuses to open; nothing crashes.
+TEST(DsmProtocol, MalformedScenarioReported) {
+    struct Case {
+        std::string text, place, reason;
+    };
+    const Case cases[] = {
+        {"{ \"sources\": [ { \"name\": \"A\" } ,, ] }", "line 1, column ", "syntax error"},
+        {R"({"sources": [{"name": "A", "duplex": "sideways"}]})", "/sources/0/duplex",
+         "expected \"none\""},
+        {R"({"sources": [{"name": "A", "capabilities": {"ICAP_XRESOLUTION": {"current": 123}}}]})",
+         "/sources/0/capabilities/ICAP_XRESOLUTION/current", "not among the offered"},
+        {R"({"sources": [{"name": "A", "paper": {"sheets": [{"front": {"label": "a\u0001"}}]}}]})",
+         "/sources/0/paper/sheets/0/front/label", "printable ASCII"},
+        {R"({"sources": [{"name": "A", "colour": true}]})", "/sources/0/colour", "unknown key"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        Harness h(c.text);
+        ASSERT_TRUE(h.load());
+        ZelPlat_DebugOutputClear();
+        EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_FAILURE);
+        EXPECT_EQ(h.dsm_condition(), TWCC_BUMMER);
+        std::string report;
+        for (size_t i = 0; i < ZelPlat_DebugOutputCount(); ++i)
+            if (std::string(ZelPlat_DebugOutputEntry(i)).find("scenario") != std::string::npos)
+                report += ZelPlat_DebugOutputEntry(i);
+        EXPECT_NE(report.find(h.scenario_path), std::string::npos) << report;
+        EXPECT_NE(report.find(c.place), std::string::npos) << report;
+        EXPECT_NE(report.find(c.reason), std::string::npos) << report;
+        h.unload();
+    }
+}
+
+TEST(DsmProtocol, TraceRecordsEveryTriplet) {
+    Harness h(vt::three_sources());
+    h.open();
+    TW_CAPABILITY cap{ICAP_PIXELTYPE, TWON_DONTCARE16, 0};
+    ASSERT_EQ(h.ds(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap), TWRC_SUCCESS);
+    vt::take_container(cap);
+    EXPECT_EQ(h.set_one(ICAP_PIXELTYPE, TWTY_UINT16, 77), TWRC_FAILURE);
+    h.close();
+
+    auto lines = h.trace();
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_TRUE(lines[0].manager);
+    EXPECT_EQ(lines[0].name, "VirtualTests");
+    EXPECT_EQ(lines[0].msg, "MSG_OPENDSM");
+    EXPECT_EQ(lines[0].state_before, 2);
+    EXPECT_EQ(lines[0].state_after, 3);
+    bool saw_get = false, saw_refused_set = false;
+    for (const auto &line : lines) {
+        if (line.manager || line.dat != "DAT_CAPABILITY")
+            continue;
+        EXPECT_EQ(line.name, "Duplex Feeder");
+        EXPECT_EQ(line.cap, ICAP_PIXELTYPE);
+        saw_get = saw_get || (line.msg == "MSG_GET" && line.rc == TWRC_SUCCESS);
+        saw_refused_set = saw_refused_set || (line.msg == "MSG_SET" && line.rc == TWRC_FAILURE &&
+                                              line.cc == TWCC_BADVALUE && line.state_after == 4);
+    }
+    EXPECT_TRUE(saw_get);
+    EXPECT_TRUE(saw_refused_set);
+}
+
+} // namespace

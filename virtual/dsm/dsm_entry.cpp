@@ -1,0 +1,50 @@
+// DSM_Entry of the virtual manager TWAIN_32.DLL.  Triplets with a
+// destination go to that source; the others are the manager's own and are
+// traced as DSM lines (see zelvirt/trace.h).
+#include "manager.h"
+
+#include "shared/trace_log.h"
+
+#include <twain.h>
+
+#include <cstring>
+
+namespace zelvirt {
+namespace {
+
+Manager &manager() {
+    // Never destroyed: a host's library may close its sources from an
+    // exit-time destructor, after static objects are gone.
+    static auto *instance = new Manager;
+    return *instance;
+}
+
+TW_UINT16 entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                TW_MEMREF data) {
+    Manager &m = manager();
+    if (dest)
+        return m.route(origin, *dest, dg, dat, msg, data);
+    TraceRecord trace;
+    trace.manager = true;
+    if (origin)
+        trace.name.assign(origin->ProductName, strnlen(origin->ProductName, sizeof(TW_STR32)));
+    trace.dg = dg;
+    trace.dat = dat;
+    trace.msg = msg;
+    trace.state_before = m.state();
+    Outcome outcome = m.handle(origin, dg, dat, msg, data);
+    trace.state_after = m.state();
+    trace.rc = outcome.rc;
+    trace.cc = outcome.cc;
+    write_trace(trace);
+    return outcome.rc;
+}
+
+} // namespace
+} // namespace zelvirt
+
+extern "C" __attribute__((visibility("default"))) TW_UINT16
+DSM_Entry(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+          TW_MEMREF pData) {
+    return zelvirt::entry(pOrigin, pDest, DG, DAT, MSG, pData);
+}

@@ -1,0 +1,139 @@
+// The scenario of the virtual TWAIN manager and its sources: which devices
+// exist, what they offer, what paper lies in them, what the person at the
+// scanner does and which faults to play.  Read from a JSON file whose format
+// docs/virtual-scanner.md describes.
+#pragma once
+
+#include <zelvirt/paper.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelvirt {
+
+enum class Container { OneValue, Enumeration, Array, Range };
+
+// One capability as the device offers it.  Values are kept as doubles, which
+// hold every integer item and every TW_FIX32 value exactly.
+struct CapSpec {
+    uint16_t cap = 0;
+    Container container = Container::OneValue;
+    uint16_t item_type = 0;
+    std::vector<double> values; // offered values (all containers but Range)
+    double min = 0, max = 0, step = 1;
+    double current = 0;
+    double default_value = 0;
+    bool readonly = false;
+    bool nearest = false; // a SET of an unlisted value takes the nearest one
+};
+
+// A triplet answered with a given result instead of being carried out.
+struct TripletFault {
+    std::optional<uint32_t> dg;
+    std::optional<uint16_t> dat, msg, cap;
+    int occurrence = 0; // 1-based occurrence of the matching triplet; 0: every one
+    uint16_t rc = 1;
+    uint16_t cc = 0;
+};
+
+enum class Malformation {
+    EmptyList,
+    IndexOutOfRange,
+    WrongItemType,
+    ItemTypeAbove12,
+    NoContainer,
+    RangeInsteadOfList,
+    HugeNumItems,
+};
+
+// A capability read answered with a malformed container.
+struct CapFault {
+    uint16_t cap = 0;
+    std::optional<uint16_t> msg; // none: every read
+    Malformation kind = Malformation::EmptyList;
+};
+
+enum class PageFaultKind { Fail, Cancel, TruncatedDib };
+
+// A fault of the n-th page (side) transferred since the source was opened.
+struct PageFault {
+    int page = 1;
+    PageFaultKind kind = PageFaultKind::Fail;
+    uint16_t cc = 5; // TWCC_OPERATIONERROR
+};
+
+struct SheetSpec {
+    SideSpec front, back;
+};
+
+struct PaperSpec {
+    double width_inches = 8.27;
+    double height_inches = 11.69;
+    std::vector<SheetSpec> sheets; // the feeder, top sheet first
+    SideSpec glass;                // the page on the flatbed glass
+};
+
+struct OperatorSpec {
+    int delay_ms = 20;
+    bool cancel_first = false;  // press Cancel instead of Scan the first time
+    int scan_presses = 1;       // Scan presses before Close, with the interface shown
+    bool reload_turned = false; // turn the stack over and reload it once when empty
+    bool ok_ui_only = true;     // MSG_ENABLEDSUIONLY: press OK (else Cancel)
+};
+
+enum class DuplexKind : uint16_t { None = 0, OnePass = 1, TwoPass = 2 };
+
+struct SourceSpec {
+    std::string name;
+    std::string manufacturer = "Zeltwain";
+    std::string family = "Virtual scanners";
+    int version_major = 1, version_minor = 0;
+    std::string version_info = "1.0";
+    bool is_default = false;
+    bool feeder = true;
+    bool flatbed = false;
+    DuplexKind duplex = DuplexKind::None;
+    bool ui_controllable = true;
+    bool unknown_page_count = false;
+    std::string driver = "zelvirtual.ds";
+    PaperSpec paper;
+    OperatorSpec op;
+    std::map<uint16_t, CapSpec> caps;
+    std::vector<TripletFault> triplet_faults;
+    std::vector<CapFault> cap_faults;
+    std::vector<PageFault> page_faults;
+};
+
+enum class UserSelect { Default, Cancel, Name };
+
+struct Scenario {
+    std::string path;
+    std::string content; // the file's text, to tell scenarios apart
+    std::vector<SourceSpec> sources;
+    UserSelect user_select = UserSelect::Default;
+    std::string user_select_name;
+    std::vector<TripletFault> manager_faults;
+
+    const SourceSpec *find(const std::string &name) const;
+    const SourceSpec *default_source() const;
+};
+
+// Reads a scenario file.  On failure returns false and sets *error to one
+// line naming the file, the place (a JSON pointer, or a line and column) and
+// the reason.
+bool load_scenario(const std::string &host_path, Scenario *scenario, std::string *error);
+
+// Parses scenario text (the file's content); `path` only names it in errors.
+bool parse_scenario(const std::string &text, const std::string &path, Scenario *scenario,
+                    std::string *error);
+
+// The scenario file: $ZELTWAIN_SCENARIO, else "scenario.json" in `dir`.
+std::string locate_scenario(const std::string &dir);
+
+// The capabilities a device offers before the scenario changes them.
+std::map<uint16_t, CapSpec> default_capabilities(const SourceSpec &source);
+
+} // namespace zelvirt

@@ -1,0 +1,365 @@
+// Batches and transfers of a virtual source: which side of which sheet comes
+// next, and its image handed over natively, as a file or in memory blocks.
+#include "source.h"
+
+#include <zelplat/zelplat_test.h>
+
+#include "shared/trace_log.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zelvirt {
+namespace {
+
+Outcome failure(uint16_t cc) {
+    return {TWRC_FAILURE, cc};
+}
+
+TW_FIX32 to_fix32(double value) {
+    int32_t fixed = int32_t(value * 65536.0 + (value >= 0 ? 0.5 : -0.5));
+    TW_FIX32 result;
+    result.Whole = TW_INT16(fixed >> 16);
+    result.Frac = TW_UINT16(fixed & 0xFFFF);
+    return result;
+}
+
+// Bytes of the header and colour table of a packed DIB.
+size_t dib_header_bytes(const ScannedImage &image) {
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, image.dib.data(), sizeof header);
+    size_t colours = header.biClrUsed         ? header.biClrUsed
+                     : header.biBitCount <= 8 ? (size_t(1) << header.biBitCount)
+                                              : 0;
+    return header.biSize + colours * sizeof(RGBQUAD);
+}
+
+// Brightness of a colour-table entry, for grey and black-and-white rows.
+uint8_t intensity(const RGBQUAD &entry) {
+    return uint8_t((entry.rgbRed * 299 + entry.rgbGreen * 587 + entry.rgbBlue * 114) / 1000);
+}
+
+size_t row_bytes(const ScannedImage &image) {
+    return (size_t(image.width) * image.bits_per_pixel + 7) / 8;
+}
+
+// Row `y` (0 = top) of the image as a memory transfer carries it: no
+// padding, RGB order, and for black and white 1 = white (the chocolate
+// pixel flavour), whatever the DIB's colour table says.
+void copy_row(const ScannedImage &image, int y, uint8_t *out) {
+    size_t stride = ((size_t(image.width) * image.bits_per_pixel + 31) / 32) * 4;
+    size_t header = dib_header_bytes(image);
+    const auto *table =
+        reinterpret_cast<const RGBQUAD *>(image.dib.data() + sizeof(BITMAPINFOHEADER));
+    const uint8_t *row = image.dib.data() + header + stride * size_t(image.height - 1 - y);
+    switch (image.bits_per_pixel) {
+    case 24:
+        for (int x = 0; x < image.width; ++x) {
+            out[3 * x] = row[3 * x + 2];
+            out[3 * x + 1] = row[3 * x + 1];
+            out[3 * x + 2] = row[3 * x];
+        }
+        break;
+    case 8:
+        for (int x = 0; x < image.width; ++x)
+            out[x] = intensity(table[row[x]]);
+        break;
+    case 1:
+        std::memset(out, 0, row_bytes(image));
+        for (int x = 0; x < image.width; ++x) {
+            int index = (row[x / 8] >> (7 - x % 8)) & 1;
+            if (intensity(table[index]) >= 128)
+                out[x / 8] |= uint8_t(0x80 >> (x % 8));
+        }
+        break;
+    }
+}
+
+} // namespace
+
+ScanSettings Source::settings() const {
+    ScanSettings s;
+    double pixel_type = caps_.current(ICAP_PIXELTYPE, TWPT_RGB);
+    s.format = pixel_type == TWPT_BW     ? PixelFormat::BlackWhite1
+               : pixel_type == TWPT_GRAY ? PixelFormat::Gray8
+                                         : PixelFormat::Rgb24;
+    s.x_dpi = caps_.current(ICAP_XRESOLUTION, 100);
+    s.y_dpi = caps_.current(ICAP_YRESOLUTION, 100);
+    s.width_inches = spec_.paper.width_inches;
+    s.height_inches = spec_.paper.height_inches;
+    s.brightness = caps_.current(ICAP_BRIGHTNESS, 0);
+    s.contrast = caps_.current(ICAP_CONTRAST, 0);
+    return s;
+}
+
+// Plans the batch a Scan press starts; false when there is nothing to scan.
+bool Source::start_batch() {
+    batch_ = {};
+    page_ = {};
+    int pages = 0;
+    bool feeder_enabled = spec_.feeder && caps_.current(CAP_FEEDERENABLED, 1) != 0;
+    if (feeder_enabled) {
+        size_t sheets = device_.sheets_in_feeder();
+        if (caps_.current(CAP_AUTOFEED, 1) == 0)
+            sheets = std::min<size_t>(sheets, 1); // one sheet per press
+        batch_.feeder = true;
+        batch_.duplex =
+            spec_.duplex != DuplexKind::None && caps_.current(CAP_DUPLEXENABLED, 0) != 0;
+        pages = int(sheets) * (batch_.duplex ? 2 : 1);
+    } else if (spec_.flatbed) {
+        pages = 1;
+    }
+    int limit = int(caps_.current(CAP_XFERCOUNT, -1));
+    if (limit > 0)
+        pages = std::min(pages, limit);
+    batch_.remaining = pages;
+    return pages > 0;
+}
+
+SideSpec Source::next_side() {
+    if (batch_.pending_back) {
+        SideSpec back = *batch_.pending_back;
+        batch_.pending_back.reset();
+        return back;
+    }
+    if (!batch_.feeder)
+        return device_.glass();
+    auto sheet = device_.feed_sheet();
+    if (!sheet)
+        return SideSpec{SideContent::Blank, "", 0};
+    if (batch_.duplex)
+        batch_.pending_back = sheet->back;
+    return sheet->front;
+}
+
+void Source::begin_page() {
+    if (page_.begun)
+        return;
+    page_.begun = true;
+    page_.side = next_side();
+    page_.number = ++pages_since_open_;
+}
+
+const ScannedImage &Source::image() {
+    begin_page();
+    if (!page_.image)
+        page_.image = scan_side(page_.side, settings());
+    return *page_.image;
+}
+
+const PageFault *Source::page_fault(bool transfer_faults) {
+    begin_page();
+    for (const auto &fault : spec_.page_faults) {
+        bool is_transfer = fault.kind != PageFaultKind::TruncatedDib;
+        if (fault.page == page_.number && is_transfer == transfer_faults)
+            return &fault;
+    }
+    return nullptr;
+}
+
+uint16_t Source::count_for_application() const {
+    if (state_ < 6 || batch_.remaining <= 0)
+        return 0;
+    return spec_.unknown_page_count ? 0xFFFF : uint16_t(batch_.remaining);
+}
+
+// The page ends, transferred or not: its sheet has passed the scanner.
+void Source::end_page() {
+    begin_page();
+    page_ = {};
+    if (--batch_.remaining > 0) {
+        state_ = 6;
+        return;
+    }
+    batch_ = {};
+    state_ = 5;
+    batch_ended();
+}
+
+Outcome Source::pending_transfers(uint16_t msg, void *data) {
+    auto *pending = static_cast<TW_PENDINGXFERS *>(data);
+    if (!pending)
+        return failure(TWCC_BADVALUE);
+    switch (msg) {
+    case MSG_GET:
+        break;
+    case MSG_ENDXFER:
+        if (state_ != 6 && state_ != 7)
+            return failure(TWCC_SEQERROR);
+        end_page();
+        break;
+    case MSG_RESET:
+        if (state_ != 6)
+            return failure(TWCC_SEQERROR);
+        batch_ = {};
+        page_ = {};
+        state_ = 5;
+        batch_ended();
+        break;
+    default:
+        return failure(TWCC_BADPROTOCOL);
+    }
+    pending->Count = count_for_application();
+    pending->EOJ = 0;
+    return {};
+}
+
+Outcome Source::image_info(uint16_t msg, void *data) {
+    if (msg != MSG_GET)
+        return failure(TWCC_BADPROTOCOL);
+    if (state_ != 6 && state_ != 7)
+        return failure(TWCC_SEQERROR);
+    auto *info = static_cast<TW_IMAGEINFO *>(data);
+    if (!info)
+        return failure(TWCC_BADVALUE);
+    const ScannedImage &img = image();
+    ScanSettings s = settings();
+    std::memset(info, 0, sizeof *info);
+    info->XResolution = to_fix32(s.x_dpi);
+    info->YResolution = to_fix32(s.y_dpi);
+    info->ImageWidth = img.width;
+    info->ImageLength = img.height;
+    bool colour = img.bits_per_pixel == 24;
+    info->SamplesPerPixel = colour ? 3 : 1;
+    for (int i = 0; i < info->SamplesPerPixel; ++i)
+        info->BitsPerSample[i] = TW_INT16(colour ? 8 : img.bits_per_pixel);
+    info->BitsPerPixel = TW_INT16(img.bits_per_pixel);
+    info->Planar = FALSE;
+    info->PixelType = colour ? TWPT_RGB : img.bits_per_pixel == 8 ? TWPT_GRAY : TWPT_BW;
+    info->Compression = TWCP_NONE;
+    return {};
+}
+
+Outcome Source::image_layout(uint16_t msg, void *data) {
+    if (msg != MSG_GET && msg != MSG_GETDEFAULT)
+        return failure(TWCC_BADPROTOCOL);
+    if (state_ < 4 || state_ > 6)
+        return failure(TWCC_SEQERROR);
+    auto *layout = static_cast<TW_IMAGELAYOUT *>(data);
+    if (!layout)
+        return failure(TWCC_BADVALUE);
+    std::memset(layout, 0, sizeof *layout);
+    layout->Frame.Right = to_fix32(spec_.paper.width_inches);
+    layout->Frame.Bottom = to_fix32(spec_.paper.height_inches);
+    layout->DocumentNumber = 1;
+    layout->PageNumber = TW_UINT32(page_.begun ? page_.number : pages_since_open_ + 1);
+    layout->FrameNumber = 1;
+    return {};
+}
+
+// Checks shared by the three transfers before the first byte moves; a
+// faulty page fails or is cancelled here.
+Outcome Source::check_transfer_start(uint16_t mechanism, void *data) {
+    if (state_ != 6)
+        return failure(TWCC_SEQERROR);
+    if (caps_.current(ICAP_XFERMECH, TWSX_NATIVE) != mechanism)
+        return failure(TWCC_SEQERROR);
+    if (!data && mechanism != TWSX_FILE)
+        return failure(TWCC_BADVALUE);
+    if (const PageFault *fault = page_fault(true)) {
+        if (fault->kind == PageFaultKind::Cancel) {
+            state_ = 7;
+            return {TWRC_CANCEL, TWCC_SUCCESS};
+        }
+        return failure(fault->cc);
+    }
+    return {TWRC_XFERDONE, TWCC_SUCCESS};
+}
+
+Outcome Source::native_transfer(uint16_t msg, void *data) {
+    if (msg != MSG_GET)
+        return failure(TWCC_BADPROTOCOL);
+    Outcome start = check_transfer_start(TWSX_NATIVE, data);
+    if (start.rc != TWRC_XFERDONE)
+        return start;
+    const ScannedImage &img = image();
+    size_t bytes = img.dib.size();
+    if (page_fault(false)) {
+        // The header claims every row; the block holds half of them.
+        size_t header = dib_header_bytes(img);
+        bytes = header + (bytes - header) / 2;
+    }
+    HGLOBAL block = GlobalAlloc(GHND, bytes);
+    void *p = block ? GlobalLock(block) : nullptr;
+    if (!p) {
+        if (block)
+            GlobalFree(block);
+        return failure(TWCC_LOWMEMORY);
+    }
+    std::memcpy(p, img.dib.data(), bytes);
+    GlobalUnlock(block);
+    *static_cast<TW_UINT32 *>(data) = block;
+    state_ = 7;
+    return start;
+}
+
+Outcome Source::file_transfer(uint16_t msg, void *data) {
+    if (msg != MSG_GET)
+        return failure(TWCC_BADPROTOCOL);
+    Outcome start = check_transfer_start(TWSX_FILE, data);
+    if (start.rc != TWRC_XFERDONE)
+        return start;
+    char host[1024];
+    if (ZelPlat_HostPath(file_name_.c_str(), host, sizeof host) == 0)
+        return failure(TWCC_FILEWRITEERROR);
+    std::string error;
+    unsigned format = unsigned(caps_.current(ICAP_IMAGEFILEFORMAT, TWFF_BMP));
+    if (!write_side_file(image(), format, host, &error)) {
+        report_problem("zelvirtual: " + spec_.name + ": cannot write " + file_name_ + ": " + error);
+        return failure(TWCC_FILEWRITEERROR);
+    }
+    state_ = 7;
+    return start;
+}
+
+Outcome Source::memory_transfer(uint16_t msg, void *data) {
+    if (msg != MSG_GET)
+        return failure(TWCC_BADPROTOCOL);
+    auto *xfer = static_cast<TW_IMAGEMEMXFER *>(data);
+    if (!(state_ == 7 && page_.memory_started)) {
+        Outcome start = check_transfer_start(TWSX_MEMORY, data);
+        if (start.rc != TWRC_XFERDONE)
+            return start;
+    }
+    if (!xfer)
+        return failure(TWCC_BADVALUE);
+    const ScannedImage &img = image();
+    if (page_.rows_sent >= img.height)
+        return failure(TWCC_SEQERROR); // the page is complete: MSG_ENDXFER is due
+    size_t row = row_bytes(img);
+    TW_MEMORY &memory = xfer->Memory;
+    if (!memory.TheMem || memory.Length < row)
+        return failure(TWCC_BADVALUE);
+    uint8_t *buffer = nullptr;
+    HGLOBAL handle = 0;
+    if (memory.Flags & TWMF_HANDLE) {
+        handle = HGLOBAL(uintptr_t(memory.TheMem));
+        if (GlobalSize(handle) < memory.Length)
+            return failure(TWCC_BADVALUE);
+        buffer = static_cast<uint8_t *>(GlobalLock(handle));
+    } else {
+        buffer = static_cast<uint8_t *>(memory.TheMem);
+    }
+    if (!buffer)
+        return failure(TWCC_BADVALUE);
+    int rows = int(std::min<size_t>(memory.Length / row, size_t(img.height - page_.rows_sent)));
+    for (int r = 0; r < rows; ++r)
+        copy_row(img, page_.rows_sent + r, buffer + size_t(r) * row);
+    if (handle)
+        GlobalUnlock(handle);
+    xfer->Compression = TWCP_NONE;
+    xfer->BytesPerRow = TW_UINT32(row);
+    xfer->Columns = TW_UINT32(img.width);
+    xfer->Rows = TW_UINT32(rows);
+    xfer->XOffset = 0;
+    xfer->YOffset = TW_UINT32(page_.rows_sent);
+    xfer->BytesWritten = TW_UINT32(size_t(rows) * row);
+    page_.rows_sent += rows;
+    page_.memory_started = true;
+    state_ = 7;
+    if (page_.rows_sent >= img.height)
+        return {TWRC_XFERDONE, TWCC_SUCCESS};
+    return {};
+}
+
+} // namespace zelvirt
