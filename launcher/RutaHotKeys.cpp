@@ -59,15 +59,20 @@ ComandoHotKeys ComandoEnCarpeta(std::string_view sCarpeta) {
 std::optional<Fallo> CarpetaDelPrograma(std::string &sCarpeta) {
     // A path longer than the buffer comes back cut to the buffer's size, so
     // the buffer grows until the whole path fits.
-    for (DWORD nTamano = MAX_PATH; nTamano <= kRutaMaxima; nTamano *= 2) {
+    for (DWORD nTamano = MAX_PATH;; nTamano = nTamano * 2 < kRutaMaxima ? nTamano * 2 : kRutaMaxima) {
         std::vector<char> ruta(nTamano, '\0');
         const DWORD nLargo = GetModuleFileNameA(0, ruta.data(), nTamano);
         if (nLargo == 0)
             return FalloDelSistema(GetLastError());
         if (nLargo < nTamano) {
             sCarpeta = CarpetaDeRuta(std::string_view(ruta.data(), nLargo));
+            // A path without a folder would let the system search for the
+            // program (current folder first) instead of taking it from ours.
+            if (sCarpeta.empty())
+                return FalloDelSistema(ERROR_PATH_NOT_FOUND);
             return std::nullopt;
         }
+        if (nTamano == kRutaMaxima)
+            return FalloDelSistema(ERROR_INSUFFICIENT_BUFFER);
     }
-    return FalloDelSistema(ERROR_INSUFFICIENT_BUFFER);
 }

@@ -53,9 +53,10 @@ std::optional<Fallo> EntregarPeticion() {
     try {
         const HWND hVentana = BuscarVentanaHotKeys();
         return hVentana ? PedirPanel(hVentana) : IniciarHotKeys();
-    } catch (const std::exception &e) {
-        // Running out of memory ends the hand-off like any other failure.
-        return Fallo{static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY), e.what()};
+    } catch (const std::exception &) {
+        // Running out of memory ends the hand-off like any other failure,
+        // described in the system's words.
+        return FalloDelSistema(ERROR_NOT_ENOUGH_MEMORY);
     }
 }
 

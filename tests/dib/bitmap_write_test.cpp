@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 using namespace dibtest;
@@ -161,5 +163,61 @@ TEST(BitmapWrite, BadHandlesAndArguments) {
     EXPECT_EQ(EscribirDibAArchivo(nullptr, HFILE_ERROR), FALSE);
     char missingFolder[] = "C:\\no such folder\\x.bmp";
     EXPECT_EQ(EscribirEnNombreArchivo(h, missingFolder), -2);
+    GlobalFree(h);
+}
+
+namespace {
+
+void PokeDwordBytes(std::vector<uint8_t> &bytes, size_t offset, DWORD value) {
+    std::memcpy(bytes.data() + offset, &value, sizeof value);
+}
+
+// A header of `headerSize` bytes (40, 108 or 124) with its
+// first fields set, followed by `tail` bytes (masks, then pixels).
+std::vector<uint8_t> HeaderBytes(DWORD headerSize, LONG width, LONG height, WORD bits,
+                                 DWORD compression, size_t tail) {
+    std::vector<uint8_t> bytes(headerSize + tail, 0x5A);
+    BITMAPINFOHEADER header{};
+    header.biSize = headerSize;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = compression;
+    std::fill(bytes.begin(), bytes.begin() + headerSize, 0);
+    std::memcpy(bytes.data(), &header, sizeof header);
+    return bytes;
+}
+
+} // namespace
+
+TEST(BitmapWrite, LongerHeadersAndMasksKeepThePixelsReachable) {
+    // A 124-byte header: the pixels start after the whole header.
+    HGLOBAL h = MakeBlock(HeaderBytes(124, 2, 2, 24, BI_RGB, 16));
+    ASSERT_EQ(WriteNamed(h, "C:\\write\\v5.bmp"), 0);
+    auto file = ReadFileBytes("C:\\write\\v5.bmp");
+    EXPECT_EQ(Dword(file, 10), 14u + 124);
+    EXPECT_EQ(Dword(file, 2), 14u + 124 + 16);
+    EXPECT_EQ(file.size(), 14u + 124 + 16);
+    GlobalFree(h);
+
+    // BI_BITFIELDS after a 40-byte header: three masks before the pixels.
+    auto bytes = HeaderBytes(40, 2, 1, 16, BI_BITFIELDS, 12 + 4);
+    PokeDwordBytes(bytes, 20, 4); // biSizeImage: compressed DIBs carry their size
+    h = MakeBlock(bytes);
+    ASSERT_EQ(WriteNamed(h, "C:\\write\\fields.bmp"), 0);
+    file = ReadFileBytes("C:\\write\\fields.bmp");
+    EXPECT_EQ(Dword(file, 10), 14u + 40 + 12);
+    EXPECT_EQ(Dword(file, 2), 14u + 40 + 12 + 4);
+    EXPECT_EQ(file.size(), 14u + 40 + 12 + 4);
+    GlobalFree(h);
+}
+
+TEST(BitmapWrite, OverwritingTruncatesTheOldFile) {
+    WriteFileBytes("C:\\write\\old.bmp", std::vector<uint8_t>(5000, 0xEE));
+    DibShape small;
+    HGLOBAL h = MakeDib(small);
+    ASSERT_EQ(WriteNamed(h, "C:\\write\\old.bmp"), 0);
+    EXPECT_EQ(ReadFileBytes("C:\\write\\old.bmp").size(), 14u + 40 + Stride(4, 24) * 3);
     GlobalFree(h);
 }

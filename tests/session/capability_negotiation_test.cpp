@@ -231,3 +231,35 @@ TEST_F(Capabilities, PixelNegotiationRecordsAFailedGet) {
     EXPECT_EQ(zel::nUltimoError, 2);
     EXPECT_EQ(zel::nUltimoErrorCC, TWCC_CAPUNSUPPORTED);
 }
+
+TEST_F(Capabilities, ArrayAnswersAreNotReadButFreed) {
+    Open(R"(, "capabilities": {"ICAP_BITDEPTH": {"container": "array",
+            "type": "TWTY_UINT16", "values": [24]}})");
+    size_t blocks = ZelPlat_LiveGlobalBlocks();
+    EXPECT_EQ(ObtenProfundidaBit(), 0);
+    EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), blocks);
+}
+
+TEST_F(Capabilities, AcceptedOneValueAndNoCommonValueSendNoSet) {
+    // Any MSG_SET of the pixel type would fail: success proves none was sent.
+    Open(R"(, "capabilities": {"ICAP_PIXELTYPE": {"container": "onevalue",
+            "type": "TWTY_UINT16", "current": 2}},
+            "faults": {"triplets": [{"cap": "ICAP_PIXELTYPE", "msg": "MSG_SET",
+            "rc": "TWRC_FAILURE", "cc": "TWCC_BADVALUE"}]})");
+    EXPECT_EQ(NegociarTipoPixel(0x4), 4);
+    EXPECT_EQ(zel::nUltimoError, 0);
+    EXPECT_EQ(NegociarTipoPixel(0x2), 0);
+    EXPECT_EQ(zel::nUltimoError, 13); // not 3: nothing was written
+}
+
+TEST_F(Capabilities, WritesOnAnEnabledSourceSendNothing) {
+    Open("");
+    OcultarUI(1);
+    ASSERT_EQ(HabilitarDispositivo(0), 1);
+    zel::nUltimoRC = 42;
+    EXPECT_EQ(PonValorDeUnaCapacidad(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), 0);
+    EXPECT_EQ(CodigoResultante(), 42);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Attempt to set capability outside State 4.");
+    EXPECT_EQ(ObtenTipoPixel(), TWPT_RGB); // reads work from state 5
+}

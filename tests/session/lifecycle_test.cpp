@@ -112,7 +112,7 @@ TEST_F(Lifecycle, DefaultSourceOpensWithNativeTransfer) {
     ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_ABIERTO);
     EXPECT_EQ(OpenSourceName(), "Scanner A");
-    EXPECT_NE(zel::IdentidadDisp.Id, 0u);
+    EXPECT_NE(TW_UINT32(zel::IdentidadDisp.Id), 0u);
     EXPECT_EQ(XferMech(), TWSX_NATIVE);
     EXPECT_EQ(AbrirDispositivoXDefecto(), 1); // already open: nothing sent
     ASSERT_EQ(CerrarDispositivo(), 1);

@@ -12,7 +12,7 @@ TEST(SessionAtLoad, StartsUnloadedWithDefaultIdentity) {
     EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO);
     EXPECT_EQ(ZelTwainVersion(), 1);
     const TW_IDENTITY &id = zel::IdentidadApp;
-    EXPECT_EQ(id.Id, 0u);
+    EXPECT_EQ(TW_UINT32(id.Id), 0u);
     EXPECT_EQ(id.Version.MajorNum, 1);
     EXPECT_EQ(id.Version.MinorNum, 0);
     EXPECT_EQ(id.Version.Language, TWLG_SPA);
@@ -20,7 +20,7 @@ TEST(SessionAtLoad, StartsUnloadedWithDefaultIdentity) {
     EXPECT_STREQ(id.Version.Info, "Version 0.01");
     EXPECT_EQ(id.ProtocolMajor, 1);
     EXPECT_EQ(id.ProtocolMinor, 9);
-    EXPECT_EQ(id.SupportedGroups, 3u);
+    EXPECT_EQ(TW_UINT32(id.SupportedGroups), 3u);
     EXPECT_STREQ(id.Manufacturer, "Zeltw.dll");
     EXPECT_STREQ(id.ProductFamily, "ZelScan");
     EXPECT_STREQ(id.ProductName, "Corvalia");
@@ -47,20 +47,20 @@ TEST(SessionAtLoad, MemoryTransferRecordIsPreparedEvenWithoutManager) {
     TW_IMAGEMEMXFER xfer{};
     ZEL_DS(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
     EXPECT_EQ(xfer.Compression, TWON_DONTCARE16);
-    EXPECT_EQ(xfer.BytesPerRow, TWON_DONTCARE32);
-    EXPECT_EQ(xfer.Columns, TWON_DONTCARE32);
-    EXPECT_EQ(xfer.Rows, TWON_DONTCARE32);
-    EXPECT_EQ(xfer.XOffset, TWON_DONTCARE32);
-    EXPECT_EQ(xfer.YOffset, TWON_DONTCARE32);
-    EXPECT_EQ(xfer.BytesWritten, TWON_DONTCARE32);
-    EXPECT_EQ(xfer.Memory.Length, 0u); // the application's buffer is left alone
+    EXPECT_EQ(TW_UINT32(xfer.BytesPerRow), TWON_DONTCARE32);
+    EXPECT_EQ(TW_UINT32(xfer.Columns), TWON_DONTCARE32);
+    EXPECT_EQ(TW_UINT32(xfer.Rows), TWON_DONTCARE32);
+    EXPECT_EQ(TW_UINT32(xfer.XOffset), TWON_DONTCARE32);
+    EXPECT_EQ(TW_UINT32(xfer.YOffset), TWON_DONTCARE32);
+    EXPECT_EQ(TW_UINT32(xfer.BytesWritten), TWON_DONTCARE32);
+    EXPECT_EQ(TW_UINT32(xfer.Memory.Length), 0u); // the application's buffer is left alone
 }
 
 TEST(RegistrarApp, ReplacesIdentityAndResetsId) {
     zel::IdentidadApp.Id = 77;
     RegistrarApp(3, 4, TWLG_USA, TWCY_USA, "Version 3.4", "Acme", "Family", "Product");
     const TW_IDENTITY &id = zel::IdentidadApp;
-    EXPECT_EQ(id.Id, 0u);
+    EXPECT_EQ(TW_UINT32(id.Id), 0u);
     EXPECT_EQ(id.Version.MajorNum, 3);
     EXPECT_EQ(id.Version.MinorNum, 4);
     EXPECT_EQ(id.Version.Language, TWLG_USA);
@@ -71,7 +71,7 @@ TEST(RegistrarApp, ReplacesIdentityAndResetsId) {
     EXPECT_STREQ(id.ProductName, "Product");
     EXPECT_EQ(id.ProtocolMajor, 1);
     EXPECT_EQ(id.ProtocolMinor, 9);
-    EXPECT_EQ(id.SupportedGroups, 3u);
+    EXPECT_EQ(TW_UINT32(id.SupportedGroups), 3u);
 }
 
 TEST(RegistrarApp, LongStringsAreCutAndNullStringsAreEmpty) {

@@ -208,8 +208,8 @@ TEST_F(StateMachine, MemoryBlocksAreCountedFromTheSetup) {
     EXPECT_EQ(ZEL_DS(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block), 1);
     EXPECT_EQ(zel::nBloquesMemoria, 1);
     EXPECT_EQ(EstadoTwain(), ZEL_TRANSFIRIENDO);
-    EXPECT_GT(block.BytesWritten, 0u);
-    EXPECT_NE(block.BytesWritten, TWON_DONTCARE32);
+    EXPECT_GT(TW_UINT32(block.BytesWritten), 0u);
+    EXPECT_NE(TW_UINT32(block.BytesWritten), TWON_DONTCARE32);
 }
 
 TEST_F(StateMachine, MemoryBlockFailureBeforeAnyBlockStaysIn6) {
@@ -243,9 +243,43 @@ TEST_F(StateMachine, CancelledMemoryBlockStopsTheModalLoop) {
 TEST_F(StateMachine, RegistrarAppWhileOpenResetsTheId) {
     zeltest::UseScenario(Scanner(""));
     ASSERT_EQ(AbrirManejadorDispositivo(0), 1);
-    EXPECT_NE(zel::IdentidadApp.Id, 0u);
+    EXPECT_NE(TW_UINT32(zel::IdentidadApp.Id), 0u);
     RegistrarApp(2, 0, TWLG_USA, TWCY_USA, "v2", "M", "F", "P");
-    EXPECT_EQ(zel::IdentidadApp.Id, 0u);
+    EXPECT_EQ(TW_UINT32(zel::IdentidadApp.Id), 0u);
     EXPECT_STREQ(zel::IdentidadApp.ProductName, "P");
     EXPECT_EQ(EstadoTwain(), ZEL_SM_ABIERTO);
+}
+
+TEST_F(StateMachine, RefusedEndOfTransferIsNotReportedAsDone) {
+    zeltest::UseScenario(Scanner(R"(, "faults": {"triplets": [
+        {"msg": "MSG_ENDXFER", "rc": "TWRC_FAILURE", "cc": "TWCC_SEQERROR"}]})"));
+    EnableHidden();
+    ASSERT_EQ(PumpUntilSourceSpeaks(), MSG_XFERREADY);
+    TransferNativePage();
+    ASSERT_EQ(EstadoTwain(), ZEL_TRANSFIRIENDO);
+    zel::PendientesXfer.Count = 0; // what an earlier batch leaves behind
+    EXPECT_EQ(FinXfer(), 0);
+    EXPECT_EQ(EstadoTwain(), ZEL_TRANSFIRIENDO);
+    EXPECT_EQ(AbortarPendienteXfer(), 0);
+    EXPECT_EQ(EstadoTwain(), ZEL_TRANSFIRIENDO);
+}
+
+TEST_F(StateMachine, ConditionCodeAsksWhoeverIsOpenAndKeepsTheResult) {
+    zeltest::UseScenario(Scanner(""));
+    ASSERT_EQ(CargarManejadorDispositivo(), 1);
+    zel::nUltimoRC = 42;
+    EXPECT_EQ(CodigoCondicionante(), TWCC_BUMMER); // state 2: nobody is asked
+    EXPECT_EQ(CodigoResultante(), 42);
+    ASSERT_EQ(AbrirManejadorDispositivo(0), 1);
+    HWND parent = zel::hVentanaPadre;
+    EXPECT_EQ(ZEL_DSM(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent), 0); // opened twice
+    int rc = CodigoResultante();
+    EXPECT_EQ(CodigoCondicionante(), TWCC_SEQERROR); // the manager answers in state 3
+    EXPECT_EQ(CodigoResultante(), rc);
+    ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
+    TW_UINT16 value = 0;
+    EXPECT_EQ(ObtenActualCapacidad(0x7777, TWTY_UINT16, &value), 0);
+    rc = CodigoResultante();
+    EXPECT_EQ(CodigoCondicionante(), TWCC_CAPUNSUPPORTED); // the source from state 4
+    EXPECT_EQ(CodigoResultante(), rc);
 }

@@ -2,6 +2,7 @@
 // capability into a caller's variable, and set any capability to one value.
 #include "capabilities/capabilities.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "session/diagnostics.h"
@@ -22,9 +23,9 @@ namespace {
 // Copies the item at offset `desde` of a locked container of `tamano` bytes,
 // only when it lies wholly inside the block: a source that lies about its
 // container is never read past its end.
-int CopiarItem(const TW_UINT8 *contenedor, SIZE_T tamano, SIZE_T desde, TW_UINT16 tipo,
+int CopiarItem(const TW_UINT8 *contenedor, SIZE_T tamano, uint64_t desde, TW_UINT16 tipo,
                void *destino) {
-    SIZE_T largo = anTamanoItem[tipo];
+    uint64_t largo = anTamanoItem[tipo];
     if (desde > tamano || largo > tamano - desde)
         return 0;
     std::memcpy(destino, contenedor + desde, largo);
@@ -37,7 +38,9 @@ int LeerEnumeracion(const TW_UINT8 *contenedor, SIZE_T tamano, TW_UINT16 tipo, v
     auto *e = reinterpret_cast<const TW_ENUMERATION *>(contenedor);
     if (e->CurrentIndex >= e->NumItems || !TiposCompatibles(e->ItemType, tipo))
         return 0;
-    SIZE_T desde = offsetof(TW_ENUMERATION, ItemList) + SIZE_T(e->CurrentIndex) * anTamanoItem[tipo];
+    // In 64 bits: a lying index must not wrap around to a valid offset.
+    uint64_t desde =
+        offsetof(TW_ENUMERATION, ItemList) + uint64_t(e->CurrentIndex) * anTamanoItem[tipo];
     return CopiarItem(contenedor, tamano, desde, tipo, destino);
 }
 
@@ -96,12 +99,12 @@ using namespace zel;
 
 ZELTW32_API(int) ObtenActualCapacidad(int nCapacidad, int nTipo, void *pVal) {
     ZEL_AFIRMAR(pVal != NULL);
-    if (!pVal || nTipo < 0 || nTipo >= kNumTiposItem)
-        return 0;
     if (nEstado < ZEL_DISP_ABIERTO) {
         MensajeError("Attempt to get capability value below State 4.");
         return 0;
     }
+    if (!pVal || nTipo < 0 || nTipo >= kNumTiposItem)
+        return 0;
     TW_CAPABILITY cap{TW_UINT16(nCapacidad), TWON_ONEVALUE, 0};
     int resultado = 0;
     if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &cap) && cap.hContainer != 0)

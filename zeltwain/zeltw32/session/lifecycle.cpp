@@ -10,13 +10,13 @@
 namespace zel {
 
 // The Windows directory and "TWAIN_32.DLL", with a backslash between them
-// unless the directory is empty or ends in a drive colon.  A directory too
-// long for the 128-byte buffer gives no path: the manager is never looked
-// for in whatever folder a cut name would point to.
+// unless the directory ends in a drive colon.  A directory that cannot be
+// read, or is too long for the 128-byte buffer, gives no path: a bare or cut
+// name would let the system look for the manager in other folders.
 bool RutaManejador(char *ruta, size_t tam) {
     char directorio[128] = "";
     UINT largo = GetWindowsDirectoryA(directorio, sizeof directorio);
-    if (largo >= sizeof directorio)
+    if (largo == 0 || largo >= sizeof directorio)
         return false;
     lstrcpynA(ruta, directorio, int(tam));
     size_t n = std::strlen(ruta);
@@ -60,6 +60,12 @@ BOOL AbrirIdentidad(TW_IDENTITY *identidad) {
 
 bool NombreContiene(const char *nombre, const char *parte) {
     return std::strstr(nombre, parte) != nullptr;
+}
+
+// The manager's identities are read as C strings: a product name that fills
+// its field without a terminator is cut at the field's end.
+void TerminarNombre(TW_IDENTITY &identidad) {
+    identidad.ProductName[sizeof(TW_STR32) - 1] = '\0';
 }
 
 } // namespace
@@ -168,10 +174,12 @@ ZELTW32_API(BOOL) AbrirDispositivoXNombre(LPCSTR szNombre) {
     BOOL resultado = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &identidad);
     if (!resultado)
         return 0;
+    TerminarNombre(identidad);
     bool coincide = NombreContiene(nombre, identidad.ProductName);
     while (!coincide) {
         if (!ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &identidad))
             return 0;
+        TerminarNombre(identidad);
         coincide = NombreContiene(identidad.ProductName, nombre);
     }
     return AbrirIdentidad(&identidad);

@@ -25,8 +25,10 @@ ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND) { return 0; }
 ZELTW32_API(BOOL) FinXfer(void) {
     if (nEstado != ZEL_TRANSFIRIENDO)
         return 1;
-    ZEL_DS(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &PendientesXfer);
-    return PendientesXfer.Count == 0;
+    // A refused MSG_ENDXFER leaves an old Count behind: the transfer is
+    // still pending, whatever that Count says.
+    BOOL enviado = ZEL_DS(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &PendientesXfer);
+    return enviado && PendientesXfer.Count == 0;
 }
 
 ZELTW32_API(BOOL) AbortarPendienteXfer(void) {

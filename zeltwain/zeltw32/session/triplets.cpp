@@ -15,7 +15,8 @@ bool EsTriplete(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_UINT32 dg, TW_UIN
 }
 
 // Bookkeeping of the manager's triplets: only the identity and parent
-// messages of the control group change the state.
+// messages of the control group change the state.  A host calling the entry
+// point with a NULL identity gets no state change: there is nothing to copy.
 void AnotarTripleteManejador(TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF pData) {
     bool exito = nUltimoRC == TWRC_SUCCESS;
     if (DAT == DAT_IDENTITY && MSG == MSG_OPENDS) {
@@ -53,6 +54,7 @@ BOOL AnotarEvento(TW_MEMREF pData) {
     return nUltimoRC == TWRC_DSEVENT;
 }
 
+// Without a record to read the Count from, no transfer is taken as pending.
 void AnotarFinXfer(TW_MEMREF pData) {
     bool pendientes = pData && static_cast<pTW_PENDINGXFERS>(pData)->Count != 0;
     PonEstado(pendientes ? ZEL_TRANSFER_LISTA : ZEL_DISP_HABILITADO);
