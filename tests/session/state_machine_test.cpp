@@ -40,6 +40,16 @@ TW_UINT16 PumpUntilSourceSpeaks() {
     return MSG_NULL;
 }
 
+// Opens the default source for memory transfer and waits until it
+// announces the transfer (state 6).
+void AnnounceMemoryTransfer() {
+    ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
+    ASSERT_EQ(PonXferMech(TWSX_MEMORY), 1);
+    OcultarUI(1);
+    ASSERT_EQ(HabilitarDispositivo(0), 1);
+    ASSERT_EQ(PumpUntilSourceSpeaks(), MSG_XFERREADY);
+}
+
 // One native page: 6 -> 7, the DIB freed.
 BOOL TransferNativePage() {
     TW_IMAGEINFO info{};
@@ -193,11 +203,7 @@ TEST_F(StateMachine, FailedNativeTransferStaysIn6) {
 
 TEST_F(StateMachine, MemoryBlocksAreCountedFromTheSetup) {
     zeltest::UseScenario(Scanner(""));
-    ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
-    ASSERT_EQ(PonXferMech(TWSX_MEMORY), 1);
-    OcultarUI(1);
-    ASSERT_EQ(HabilitarDispositivo(0), 1);
-    ASSERT_EQ(PumpUntilSourceSpeaks(), MSG_XFERREADY);
+    ASSERT_NO_FATAL_FAILURE(AnnounceMemoryTransfer());
     zel::nBloquesMemoria = 5;
     TW_SETUPMEMXFER setup{};
     ASSERT_EQ(ZEL_DS(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), 1);
@@ -214,11 +220,7 @@ TEST_F(StateMachine, MemoryBlocksAreCountedFromTheSetup) {
 
 TEST_F(StateMachine, MemoryBlockFailureBeforeAnyBlockStaysIn6) {
     zeltest::UseScenario(Scanner(""));
-    ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
-    ASSERT_EQ(PonXferMech(TWSX_MEMORY), 1);
-    OcultarUI(1);
-    ASSERT_EQ(HabilitarDispositivo(0), 1);
-    ASSERT_EQ(PumpUntilSourceSpeaks(), MSG_XFERREADY);
+    ASSERT_NO_FATAL_FAILURE(AnnounceMemoryTransfer());
     // A null record goes out unprepared; the source refuses it.
     EXPECT_EQ(ZEL_DS(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, nullptr), 0);
     EXPECT_EQ(CodigoResultante(), TWRC_FAILURE);
@@ -228,11 +230,7 @@ TEST_F(StateMachine, MemoryBlockFailureBeforeAnyBlockStaysIn6) {
 TEST_F(StateMachine, CancelledMemoryBlockStopsTheModalLoop) {
     zeltest::UseScenario(Scanner(R"(, "faults": {"triplets": [
         {"dat": "DAT_IMAGEMEMXFER", "msg": "MSG_GET", "rc": "TWRC_CANCEL"}]})"));
-    ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
-    ASSERT_EQ(PonXferMech(TWSX_MEMORY), 1);
-    OcultarUI(1);
-    ASSERT_EQ(HabilitarDispositivo(0), 1);
-    ASSERT_EQ(PumpUntilSourceSpeaks(), MSG_XFERREADY);
+    ASSERT_NO_FATAL_FAILURE(AnnounceMemoryTransfer());
     zel::bRomperBucle = 0;
     TW_IMAGEMEMXFER block{};
     EXPECT_EQ(ZEL_DS(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block), 0);

@@ -25,25 +25,6 @@ bool compatible(uint16_t offered, uint16_t received) {
     return offered == received || (is_integer_type(offered) && is_integer_type(received));
 }
 
-bool fits(uint16_t type, double value) {
-    switch (type) {
-    case TWTY_INT8:
-        return value >= -128 && value <= 127;
-    case TWTY_UINT8:
-        return value >= 0 && value <= 255;
-    case TWTY_INT16:
-        return value >= -32768 && value <= 32767;
-    case TWTY_UINT16:
-        return value >= 0 && value <= 65535;
-    case TWTY_BOOL:
-        return value == 0 || value == 1;
-    case TWTY_UINT32:
-        return value >= 0;
-    default:
-        return true;
-    }
-}
-
 // The bit depth a pixel type scans with.
 std::optional<double> depth_of(double pixel_type) {
     if (pixel_type == TWPT_BW)
@@ -266,7 +247,7 @@ Outcome CapabilityStore::set_value(uint16_t cap, double value) {
 Outcome CapabilityStore::set_one(Live &live, double value) {
     if (live.spec.readonly)
         return failure(TWCC_CAPBADOPERATION);
-    if (!fits(live.spec.item_type, value))
+    if (!value_fits(live.spec.item_type, value))
         return failure(TWCC_BADVALUE);
     if (live.spec.cap == CAP_XFERCOUNT) {
         if (value != -1 && !(value >= 1 && value <= 32767))

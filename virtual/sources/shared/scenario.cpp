@@ -238,30 +238,6 @@ void parse_operator(const json &value, const std::string &pointer, OperatorSpec 
     }
 }
 
-// The range of values an item type can carry.
-bool value_fits(uint16_t item_type, double value) {
-    if (item_type == TWTY_FIX32)
-        return value >= -32768.0 && value < 32768.0;
-    if (value != std::floor(value))
-        return false;
-    switch (item_type) {
-    case TWTY_INT8:
-        return value >= -128 && value <= 127;
-    case TWTY_UINT8:
-        return value >= 0 && value <= 255;
-    case TWTY_INT16:
-        return value >= -32768 && value <= 32767;
-    case TWTY_UINT16:
-        return value >= 0 && value <= 65535;
-    case TWTY_INT32:
-        return value >= -2147483648.0 && value <= 2147483647.0;
-    case TWTY_UINT32:
-        return value >= 0 && value <= 4294967295.0;
-    case TWTY_BOOL:
-        return value == 0 || value == 1;
-    }
-    return false;
-}
 
 double parse_cap_value(const json &value, const std::string &pointer, uint16_t item_type) {
     double number = 0;
@@ -636,6 +612,30 @@ std::string line_and_column(const std::string &text, size_t byte) {
 }
 
 } // namespace
+
+bool value_fits(uint16_t item_type, double value) {
+    if (item_type == TWTY_FIX32)
+        return value >= -32768.0 && value < 32768.0;
+    if (value != std::floor(value))
+        return false;
+    switch (item_type) {
+    case TWTY_INT8:
+        return value >= -128 && value <= 127;
+    case TWTY_UINT8:
+        return value >= 0 && value <= 255;
+    case TWTY_INT16:
+        return value >= -32768 && value <= 32767;
+    case TWTY_UINT16:
+        return value >= 0 && value <= 65535;
+    case TWTY_INT32:
+        return value >= -2147483648.0 && value <= 2147483647.0;
+    case TWTY_UINT32:
+        return value >= 0 && value <= 4294967295.0;
+    case TWTY_BOOL:
+        return value == 0 || value == 1;
+    }
+    return false;
+}
 
 const SourceSpec *Scenario::find(const std::string &name) const {
     for (const auto &source : sources)

@@ -133,6 +133,9 @@ bool parse_scenario(const std::string &text, const std::string &path, Scenario *
 // The scenario file: $ZELTWAIN_SCENARIO, else "scenario.json" in `dir`.
 std::string locate_scenario(const std::string &dir);
 
+// Whether a value is one an item of this TWAIN type can carry.
+bool value_fits(uint16_t item_type, double value);
+
 // The capabilities a device offers before the scenario changes them.
 std::map<uint16_t, CapSpec> default_capabilities(const SourceSpec &source);
 
