@@ -59,7 +59,8 @@ ComandoHotKeys ComandoEnCarpeta(std::string_view sCarpeta) {
 std::optional<Fallo> CarpetaDelPrograma(std::string &sCarpeta) {
     // A path longer than the buffer comes back cut to the buffer's size, so
     // the buffer grows until the whole path fits.
-    for (DWORD nTamano = MAX_PATH;; nTamano = nTamano * 2 < kRutaMaxima ? nTamano * 2 : kRutaMaxima) {
+    for (DWORD nTamano = MAX_PATH;;
+         nTamano = nTamano * 2 < kRutaMaxima ? nTamano * 2 : kRutaMaxima) {
         std::vector<char> ruta(nTamano, '\0');
         const DWORD nLargo = GetModuleFileNameA(0, ruta.data(), nTamano);
         if (nLargo == 0)

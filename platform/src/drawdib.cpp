@@ -15,7 +15,8 @@ namespace {
 struct DrawDibContext {};
 
 HandleTable<DrawDibContext> &drawdib_contexts() {
-    static auto *table = new HandleTable<DrawDibContext>(HandleKind::Kernel); // never destroyed: used at exit
+    static auto *table =
+        new HandleTable<DrawDibContext>(HandleKind::Kernel); // never destroyed: used at exit
     return *table;
 }
 

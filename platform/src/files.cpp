@@ -35,7 +35,8 @@ struct OpenedFile {
 };
 
 zelplat::HandleTable<OpenedFile> &file_table() {
-    static auto *table = new zelplat::HandleTable<OpenedFile>(zelplat::HandleKind::File); // never destroyed: used at exit
+    static auto *table = new zelplat::HandleTable<OpenedFile>(
+        zelplat::HandleKind::File); // never destroyed: used at exit
     return *table;
 }
 

@@ -13,12 +13,14 @@ std::mutex &gdi_lock() {
 }
 
 HandleTable<GdiObject> &gdi_objects() {
-    static auto *table = new HandleTable<GdiObject>(HandleKind::GdiObject); // never destroyed: used at exit
+    static auto *table =
+        new HandleTable<GdiObject>(HandleKind::GdiObject); // never destroyed: used at exit
     return *table;
 }
 
 HandleTable<DeviceContext> &device_contexts() {
-    static auto *table = new HandleTable<DeviceContext>(HandleKind::DeviceContext); // never destroyed: used at exit
+    static auto *table =
+        new HandleTable<DeviceContext>(HandleKind::DeviceContext); // never destroyed: used at exit
     return *table;
 }
 

@@ -27,7 +27,9 @@ enum class HandleKind : uint32_t {
     File = 7,
 };
 
-inline HandleKind kind_of(uint32_t handle) { return HandleKind((handle >> 28) & 0x7); }
+inline HandleKind kind_of(uint32_t handle) {
+    return HandleKind((handle >> 28) & 0x7);
+}
 
 inline uint32_t make_handle(HandleKind kind, uint32_t serial) {
     return (uint32_t(kind) << 28) | (serial & 0x0FFFFFFFu);

@@ -45,7 +45,8 @@ struct ProcessHandle {
 };
 
 zelplat::HandleTable<ProcessHandle> &process_handles() {
-    static auto *table = new zelplat::HandleTable<ProcessHandle>(zelplat::HandleKind::Kernel); // never destroyed: used at exit
+    static auto *table = new zelplat::HandleTable<ProcessHandle>(
+        zelplat::HandleKind::Kernel); // never destroyed: used at exit
     return *table;
 }
 

@@ -15,7 +15,9 @@
 
 namespace {
 
-TW_FIX32 Fix(int16_t whole, uint16_t frac) { return TW_FIX32{whole, frac}; }
+TW_FIX32 Fix(int16_t whole, uint16_t frac) {
+    return TW_FIX32{whole, frac};
+}
 
 } // namespace
 

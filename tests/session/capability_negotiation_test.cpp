@@ -12,8 +12,7 @@
 namespace {
 
 std::string Scanner(const std::string &extra) {
-    return R"({"sources": [{"name": "Scanner A", "default": true, "feeder": true)" + extra +
-           "}]}";
+    return R"({"sources": [{"name": "Scanner A", "default": true, "feeder": true)" + extra + "}]}";
 }
 
 const char *kPixelEnumeration = R"(, "capabilities": {"ICAP_PIXELTYPE": {
@@ -68,8 +67,9 @@ TEST_F(Capabilities, CurrentValueOfAnEnumeration) {
 }
 
 TEST_F(Capabilities, CurrentIndexPastTheListFails) {
-    Open(std::string(kPixelEnumeration) +
-         R"(, "faults": {"capabilities": [{"cap": "ICAP_PIXELTYPE", "malformed": "index_out_of_range"}]})");
+    Open(
+        std::string(kPixelEnumeration) +
+        R"(, "faults": {"capabilities": [{"cap": "ICAP_PIXELTYPE", "malformed": "index_out_of_range"}]})");
     size_t blocks = ZelPlat_LiveGlobalBlocks();
     TW_UINT16 value = 77;
     EXPECT_EQ(ObtenActualCapacidad(ICAP_PIXELTYPE, TWTY_UINT16, &value), 0);
@@ -198,7 +198,8 @@ class MalformedPixelAnswer : public Capabilities,
 TEST_P(MalformedPixelAnswer, RecordsTheRightErrorWithoutCrashing) {
     Open(std::string(kPixelEnumeration) +
          R"(, "faults": {"capabilities": [{"cap": "ICAP_PIXELTYPE", "msg": "MSG_GET",
-            "malformed": ")" + GetParam().malformation + R"("}]})");
+            "malformed": ")" +
+         GetParam().malformation + R"("}]})");
     size_t blocks = ZelPlat_LiveGlobalBlocks();
     int result = NegociarTipoPixel(0x7);
     EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), blocks);
@@ -210,8 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, MalformedPixelAnswer,
     ::testing::Values(MalformedCase{"empty_list", 12}, MalformedCase{"wrong_item_type", 11},
                       MalformedCase{"item_type_above_12", 11}, MalformedCase{"no_container", 8},
-                      MalformedCase{"range_instead_of_list", 10},
-                      MalformedCase{"huge_numitems", 9}, MalformedCase{"index_out_of_range", 0}),
+                      MalformedCase{"range_instead_of_list", 10}, MalformedCase{"huge_numitems", 9},
+                      MalformedCase{"index_out_of_range", 0}),
     CaseName);
 
 TEST_F(Capabilities, PixelNegotiationRecordsFailedReadAndWrite) {

@@ -21,7 +21,9 @@ class Lifecycle : public ::testing::Test {
     BoxRecorder boxes;
 };
 
-std::string OpenSourceName() { return zel::IdentidadDisp.ProductName; }
+std::string OpenSourceName() {
+    return zel::IdentidadDisp.ProductName;
+}
 
 } // namespace
 
@@ -49,7 +51,8 @@ TEST(ManagerPath, BackslashOnlyAfterAFolderName) {
 }
 
 TEST(ManagerPath, MissingManagerStaysUnavailableForTheProcess) {
-    auto dir = std::filesystem::temp_directory_path() / ("zeltest-nodsm-" + std::to_string(getpid()));
+    auto dir =
+        std::filesystem::temp_directory_path() / ("zeltest-nodsm-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::string realWindir = std::getenv("WINDIR");
     setenv("WINDIR", dir.c_str(), 1);

@@ -26,7 +26,9 @@ class Selection : public ::testing::Test {
     zeltest::BoxRecorder boxes;
 };
 
-std::string OpenSourceName() { return zel::IdentidadDisp.ProductName; }
+std::string OpenSourceName() {
+    return zel::IdentidadDisp.ProductName;
+}
 
 } // namespace
 

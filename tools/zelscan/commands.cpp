@@ -9,8 +9,9 @@ namespace zelscan {
 namespace {
 
 const char *PixelTypeName(int type) {
-    static const char *const names[] = {"black and white", "grey", "RGB colour", "palette",
-                                        "CMY", "CMYK", "YUV", "YUVK", "CIE XYZ"};
+    static const char *const names[] = {
+        "black and white", "grey", "RGB colour", "palette", "CMY", "CMYK", "YUV", "YUVK",
+        "CIE XYZ"};
     return type >= 0 && type < 9 ? names[type] : "unknown";
 }
 

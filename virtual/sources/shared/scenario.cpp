@@ -238,7 +238,6 @@ void parse_operator(const json &value, const std::string &pointer, OperatorSpec 
     }
 }
 
-
 double parse_cap_value(const json &value, const std::string &pointer, uint16_t item_type) {
     double number = 0;
     if (value.is_boolean())

@@ -37,16 +37,30 @@ ZELTW32_API(int) NegociarContadorXfer(int nContador) {
     return PonValorDeUnaCapacidad(CAP_XFERCOUNT, TWTY_INT16, TW_UINT32(nContador));
 }
 
-ZELTW32_API(int) ObtenUnidadesActuales(void) { return ObtenerUint16(ICAP_UNITS); }
-ZELTW32_API(int) PonUnidadesActuales(int nUnidad) { return PonerUint16(ICAP_UNITS, nUnidad); }
-ZELTW32_API(int) ObtenProfundidaBit(void) { return ObtenerUint16(ICAP_BITDEPTH); }
+ZELTW32_API(int) ObtenUnidadesActuales(void) {
+    return ObtenerUint16(ICAP_UNITS);
+}
+ZELTW32_API(int) PonUnidadesActuales(int nUnidad) {
+    return PonerUint16(ICAP_UNITS, nUnidad);
+}
+ZELTW32_API(int) ObtenProfundidaBit(void) {
+    return ObtenerUint16(ICAP_BITDEPTH);
+}
 ZELTW32_API(int) PonProfundidaBit(int nProfundidad) {
     return PonerUint16(ICAP_BITDEPTH, nProfundidad);
 }
-ZELTW32_API(int) ObtenTipoPixel(void) { return ObtenerUint16(ICAP_PIXELTYPE); }
-ZELTW32_API(int) PonActualTipoPixel(int nTipo) { return PonerUint16(ICAP_PIXELTYPE, nTipo); }
-ZELTW32_API(double) ObtenActualResolucion(void) { return ObtenerFix32(ICAP_XRESOLUTION); }
-ZELTW32_API(double) ObtenYResolucion(void) { return ObtenerFix32(ICAP_YRESOLUTION); }
+ZELTW32_API(int) ObtenTipoPixel(void) {
+    return ObtenerUint16(ICAP_PIXELTYPE);
+}
+ZELTW32_API(int) PonActualTipoPixel(int nTipo) {
+    return PonerUint16(ICAP_PIXELTYPE, nTipo);
+}
+ZELTW32_API(double) ObtenActualResolucion(void) {
+    return ObtenerFix32(ICAP_XRESOLUTION);
+}
+ZELTW32_API(double) ObtenYResolucion(void) {
+    return ObtenerFix32(ICAP_YRESOLUTION);
+}
 
 // The vertical resolution first; the horizontal one only once the vertical
 // one was accepted, so a refusal leaves both as they were.
@@ -56,8 +70,12 @@ ZELTW32_API(int) PonActualResolucion(double dResolucion) {
     return PonerFix32(ICAP_XRESOLUTION, dResolucion);
 }
 
-ZELTW32_API(int) PonContraste(double dContraste) { return PonerFix32(ICAP_CONTRAST, dContraste); }
-ZELTW32_API(int) PonBrillo(double dBrillo) { return PonerFix32(ICAP_BRIGHTNESS, dBrillo); }
+ZELTW32_API(int) PonContraste(double dContraste) {
+    return PonerFix32(ICAP_CONTRAST, dContraste);
+}
+ZELTW32_API(int) PonBrillo(double dBrillo) {
+    return PonerFix32(ICAP_BRIGHTNESS, dBrillo);
+}
 
 ZELTW32_API(int) XferMech(void) {
     TW_UINT16 mecanismo = 0;
@@ -65,4 +83,6 @@ ZELTW32_API(int) XferMech(void) {
     return mecanismo;
 }
 
-ZELTW32_API(int) PonXferMech(int nMecanismo) { return PonerUint16(ICAP_XFERMECH, nMecanismo); }
+ZELTW32_API(int) PonXferMech(int nMecanismo) {
+    return PonerUint16(ICAP_XFERMECH, nMecanismo);
+}

@@ -15,7 +15,9 @@ int32_t nUltimoErrorCC = 0;
 
 namespace {
 
-bool EsErrorTwain(int numero) { return numero >= 2 && numero <= 5; }
+bool EsErrorTwain(int numero) {
+    return numero >= 2 && numero <= 5;
+}
 
 // A table row, or the number itself for a code the table does not know
 // (later TWAIN versions, or a faulty source): never read past the table.
@@ -56,13 +58,17 @@ int RegistrarError(int numero) {
     return 0;
 }
 
-void BorrarError() { nUltimoError = 0; }
+void BorrarError() {
+    nUltimoError = 0;
+}
 
 } // namespace zel
 
 using namespace zel;
 
-ZELTW32_API(int) CodigoResultante(void) { return nUltimoRC; }
+ZELTW32_API(int) CodigoResultante(void) {
+    return nUltimoRC;
+}
 
 // Asks whoever can answer (the open source, else the open manager) for its
 // condition code, without disturbing the result code of the triplet before.

@@ -22,15 +22,9 @@ const char *const aszTextoError[kNumTextosError] = {
 
 // Indexed by the TWRC_* result code.
 const char *const aszTextoRC[kNumTextosRC] = {
-    "TWRC_SUCCESS",
-    "TWRC_FAILURE",
-    "TWRC_CHECKSTATUS ('tried hard')",
-    "TWRC_CANCEL",
-    "TWRC_DSEVENT",
-    "TWRC_NOTDSEVENT",
-    "TWRC_XFERDONE",
-    "TWRC_ENDOFLIST",
-    "TWRC_INFONOTSUPPORTED",
+    "TWRC_SUCCESS",          "TWRC_FAILURE",   "TWRC_CHECKSTATUS ('tried hard')",
+    "TWRC_CANCEL",           "TWRC_DSEVENT",   "TWRC_NOTDSEVENT",
+    "TWRC_XFERDONE",         "TWRC_ENDOFLIST", "TWRC_INFONOTSUPPORTED",
     "TWRC_DATANOTAVAILABLE",
 };
 

@@ -42,7 +42,9 @@ ZELTW32_API(int) OcultarUI(int bOcultar) {
     return bOcultarUI;
 }
 
-ZELTW32_API(int) OcutadaUI(void) { return bOcultarUI; }
+ZELTW32_API(int) OcutadaUI(void) {
+    return bOcultarUI;
+}
 
 ZELTW32_API(BOOL) HabilitarDispositivo(HWND hWnd) {
     if (nEstado < ZEL_DISP_ABIERTO && !AbrirDispositivoXDefecto())
@@ -78,7 +80,9 @@ ZELTW32_API(void) BucleEventosModal(void) {
     bRomperBucle = 0;
 }
 
-ZELTW32_API(void) RomperBucleEventosModal(void) { bRomperBucle = 1; }
+ZELTW32_API(void) RomperBucleEventosModal(void) {
+    bRomperBucle = 1;
+}
 
 ZELTW32_API(BOOL) CapturarMensajes(LPMSG pMsg) {
     if (nEstado < ZEL_DISP_HABILITADO || !pMsg)

@@ -91,9 +91,13 @@ RegistrarApp(int MajorNum, int MinorNum, int Language, int Country, LPCSTR Info,
     CopiarStr32(IdentidadApp.ProductName, ProductName);
 }
 
-ZELTW32_API(int) EstadoTwain(void) { return nEstado; }
+ZELTW32_API(int) EstadoTwain(void) {
+    return nEstado;
+}
 
-ZELTW32_API(int) ZelTwainVersion(void) { return 1; }
+ZELTW32_API(int) ZelTwainVersion(void) {
+    return 1;
+}
 
 // Whether a manager can be loaded: asked once per process, so that a host
 // polling it does not load and unload the manager every time.

@@ -40,9 +40,15 @@ BOOL ConManejadorTemporal(HWND hWnd, LPSTR szNombre, bool copiaNombre, Pasos pas
     return resultado;
 }
 
-BOOL PasosSeleccion(TW_IDENTITY *identidad) { return Identidad(MSG_USERSELECT, identidad); }
-BOOL PasosXDefecto(TW_IDENTITY *identidad) { return Identidad(MSG_GETDEFAULT, identidad); }
-BOOL PasosPrimero(TW_IDENTITY *identidad) { return Identidad(MSG_GETFIRST, identidad); }
+BOOL PasosSeleccion(TW_IDENTITY *identidad) {
+    return Identidad(MSG_USERSELECT, identidad);
+}
+BOOL PasosXDefecto(TW_IDENTITY *identidad) {
+    return Identidad(MSG_GETDEFAULT, identidad);
+}
+BOOL PasosPrimero(TW_IDENTITY *identidad) {
+    return Identidad(MSG_GETFIRST, identidad);
+}
 
 // Walks the list from its start each time: MSG_GETFIRST, then exactly
 // nIndiceEscaner MSG_GETNEXT, so the manager may be closed between calls.

@@ -20,7 +20,9 @@ void DespacharXfer() {
 
 using namespace zel;
 
-ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND) { return 0; }
+ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND) {
+    return 0;
+}
 
 ZELTW32_API(BOOL) FinXfer(void) {
     if (nEstado != ZEL_TRANSFIRIENDO)
