@@ -348,14 +348,13 @@ uint32_t allocate_window_serial() {
 void publish(const Record &record) {
     if (folder().empty())
         return;
-    {
-        auto &own = own_records();
-        std::lock_guard lock(own.mutex);
-        if (!write_record(record))
-            return;
-        own.published.insert(record.hwnd);
-    }
+    // The socket first: a window that another process can find must
+    // already be reachable by PostMessageA.
     start_listener();
+    auto &own = own_records();
+    std::lock_guard lock(own.mutex);
+    if (write_record(record))
+        own.published.insert(record.hwnd);
 }
 
 void update(const Record &record) {

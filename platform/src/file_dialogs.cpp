@@ -50,23 +50,25 @@ size_t file_name_offset(const std::string &name) {
     return pos == std::string::npos ? 0 : pos + 1;
 }
 
-// Offset of the first character after the last '.' of the file name part,
-// or of the terminating zero when the part has no extension or ends in '.'.
+// Offset of the first character after the last '.' of the file name part;
+// the offset of the terminating zero when the part has no extension, and 0
+// when it ends in '.', as Windows reports them.
 size_t file_extension_offset(const std::string &name) {
     size_t start = file_name_offset(name);
     size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot < start || dot + 1 == name.size())
+    if (dot == std::string::npos || dot < start)
         return name.size();
+    if (dot + 1 == name.size())
+        return 0;
     return dot + 1;
 }
 
 // Appends the default extension (its first three characters, as Windows
-// does) to a name typed without one.
+// does) to a name typed without one; a trailing '.' asks for none.
 void apply_default_extension(std::string &name, LPCSTR defExt) {
-    if (!defExt || !*defExt || file_extension_offset(name) != name.size())
+    if (!defExt || !*defExt || name.empty() || file_extension_offset(name) != name.size())
         return;
-    if (name.back() != '.')
-        name += '.';
+    name += '.';
     name.append(defExt, strnlen(defExt, 3));
 }
 

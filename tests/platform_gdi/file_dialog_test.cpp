@@ -87,7 +87,7 @@ TEST_F(FileDialogTest, OffsetsOfFileNameAndExtension) {
         WORD offset;
         WORD extension;
     } cases[] = {
-        {"name", 0, 4},     {"name.", 0, 5},          {"dir.x/name", 6, 10},
+        {"name", 0, 4},     {"name.", 0, 0},          {"dir.x/name", 6, 10},
         {"name.bmp", 0, 5}, {"C:\\a.b\\c.tif", 7, 9}, {"C:\\a\\.cfg", 5, 6},
     };
     for (const Case &c : cases) {
@@ -110,6 +110,11 @@ TEST_F(FileDialogTest, TitleAndDefaultExtensionAreFilled) {
     EXPECT_STREQ(buffer, "C:\\out\\doc.tif");
     EXPECT_EQ(ofn.nFileExtension, 11);
     EXPECT_STREQ(title, "doc.tif");
+    // A trailing dot asks for no extension at all.
+    script.name = "C:\\out\\doc.";
+    ASSERT_TRUE(GetSaveFileNameA(&ofn));
+    EXPECT_STREQ(buffer, "C:\\out\\doc.");
+    EXPECT_EQ(ofn.nFileExtension, 0);
 }
 
 TEST_F(FileDialogTest, CancelAndFailuresLeaveTheBufferAlone) {

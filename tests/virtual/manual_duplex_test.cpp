@@ -1,6 +1,11 @@
 // The manual duplex: the person turns the stack over when the feeder runs
 // empty, and the device keeps that paper while the application unloads and
 // loads the manager again.
+#include <dlfcn.h>
+#include <zelplat/zelplat_test.h>
+
+#include <string>
+
 #include "scenarios.h"
 #include "twain_harness.h"
 
@@ -38,6 +43,13 @@ TEST(ManualDuplex, ReloadedStackSurvivesUnloadingTheManager) {
               (std::vector<std::string>{"sheet 1 front", "sheet 2 front", "last page"}));
     h.close();
     h.unload();
+    // The manager is really gone from the process: only the device keeps state.
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    char host[4096];
+    ASSERT_GT(ZelPlat_HostPath((std::string(dir) + "\\TWAIN_32.DLL").c_str(), host, sizeof host),
+              0u);
+    EXPECT_EQ(dlopen(host, RTLD_NOW | RTLD_NOLOAD), nullptr);
 
     // The application loads the manager again; the device still holds the
     // turned stack, last sheet first.

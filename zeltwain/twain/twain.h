@@ -24,6 +24,8 @@ typedef char TW_STR32[34], *pTW_STR32;
 typedef char TW_STR64[66], *pTW_STR64;
 typedef char TW_STR128[130], *pTW_STR128;
 typedef char TW_STR255[256], *pTW_STR255;
+typedef char TW_STR1024[1026], *pTW_STR1024;
+typedef unsigned char TW_UNI512[512], *pTW_UNI512;
 typedef char TW_INT8, *pTW_INT8;
 typedef short TW_INT16, *pTW_INT16;
 typedef int32_t TW_INT32, *pTW_INT32;
@@ -174,6 +176,63 @@ typedef struct {
     TW_MEMORY Memory;
 } TW_IMAGEMEMXFER, *pTW_IMAGEMEMXFER;
 
+typedef struct {
+    TW_UINT8 Index;
+    TW_UINT8 Channel1;
+    TW_UINT8 Channel2;
+    TW_UINT8 Channel3;
+} TW_ELEMENT8, *pTW_ELEMENT8;
+
+typedef struct {
+    TW_UINT16 NumColors;
+    TW_UINT16 PaletteType;
+    TW_ELEMENT8 Colors[256];
+} TW_PALETTE8, *pTW_PALETTE8;
+
+typedef struct {
+    TW_UINT16 InfoID;
+    TW_UINT16 ItemType;
+    TW_UINT16 NumItems;
+    TW_UINT16 CondCode;
+    TW_UINT32 Item;
+} TW_INFO, *pTW_INFO;
+
+typedef struct {
+    TW_UINT32 NumInfos;
+    TW_INFO Info[1];
+} TW_EXTIMAGEINFO, *pTW_EXTIMAGEINFO;
+
+typedef struct {
+    TW_UINT32 InfoLength;
+    TW_HANDLE hData;
+} TW_CUSTOMDSDATA, *pTW_CUSTOMDSDATA;
+
+typedef struct {
+    TW_UINT32 Event;
+    TW_STR255 DeviceName;
+    TW_UINT32 BatteryMinutes;
+    TW_INT16 BatteryPercentage;
+    TW_INT32 PowerSupply;
+    TW_FIX32 XResolution;
+    TW_FIX32 YResolution;
+    TW_UINT32 FlashUsed2;
+    TW_UINT32 AutomaticCapture;
+    TW_UINT32 TimeBeforeFirstCapture;
+    TW_UINT32 TimeBetweenCaptures;
+} TW_DEVICEEVENT, *pTW_DEVICEEVENT;
+
+typedef struct {
+    TW_UINT16 ColorSpace;
+    TW_UINT32 SubSampling;
+    TW_UINT16 NumComponents;
+    TW_UINT16 RestartFrequency;
+    TW_UINT16 QuantMap[4];
+    TW_MEMORY QuantTable[4];
+    TW_UINT16 HuffmanMap[4];
+    TW_MEMORY HuffmanDC[2];
+    TW_MEMORY HuffmanAC[2];
+} TW_JPEGCOMPRESSION, *pTW_JPEGCOMPRESSION;
+
 #pragma pack(pop)
 
 TW_STATIC_ASSERT(sizeof(TW_FIX32) == 4, "TW_FIX32 is 4 bytes");
@@ -193,6 +252,8 @@ TW_STATIC_ASSERT(sizeof(TW_SETUPFILEXFER) == 260, "TW_SETUPFILEXFER is 260 bytes
 TW_STATIC_ASSERT(sizeof(TW_HANDLE) == 4, "handles are 32-bit values");
 TW_STATIC_ASSERT(sizeof(TW_CAPABILITY) == 8, "TW_CAPABILITY is 8 bytes");
 TW_STATIC_ASSERT(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE is 8 bytes");
+TW_STATIC_ASSERT(sizeof(TW_PALETTE8) == 1028, "TW_PALETTE8 is 1028 bytes");
+TW_STATIC_ASSERT(sizeof(TW_INFO) == 12, "TW_INFO is 12 bytes");
 
 /* Entry points */
 typedef TW_UINT16(WINAPI *DSMENTRYPROC)(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest, TW_UINT32 DG,
@@ -507,6 +568,76 @@ typedef TW_UINT16(WINAPI *DSENTRYPROC)(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UI
 #define TWPF_VANILLA 1
 #define TWPC_CHUNKY 0
 #define TWPC_PLANAR 1
+
+#define TWOR_ROT0 0
+#define TWOR_ROT90 1
+#define TWOR_ROT180 2
+#define TWOR_ROT270 3
+#define TWOR_PORTRAIT TWOR_ROT0
+#define TWOR_LANDSCAPE TWOR_ROT270
+
+#define TWSS_NONE 0
+#define TWSS_A4LETTER 1
+#define TWSS_B5LETTER 2
+#define TWSS_USLETTER 3
+#define TWSS_USLEGAL 4
+#define TWSS_A5 5
+#define TWSS_B4 6
+#define TWSS_B6 7
+#define TWSS_USLEDGER 9
+#define TWSS_USEXECUTIVE 10
+#define TWSS_A3 11
+#define TWSS_B3 12
+#define TWSS_A6 13
+#define TWSS_C4 14
+#define TWSS_C5 15
+#define TWSS_C6 16
+
+#define TWLP_REFLECTIVE 0
+#define TWLP_TRANSMISSIVE 1
+
+#define TWFL_NONE 0
+#define TWFL_FLASH 1
+#define TWFL_AUTO 2
+#define TWFL_REDEYE 3
+
+#define TWJC_NONE 0
+#define TWJC_JSIC 1
+#define TWJC_JSIS 2
+#define TWJC_JSXC 3
+#define TWJC_JSXS 4
+
+#define TWPR_IMPRINTERTOPBEFORE 0
+#define TWPR_IMPRINTERTOPAFTER 1
+#define TWPR_IMPRINTERBOTTOMBEFORE 2
+#define TWPR_IMPRINTERBOTTOMAFTER 3
+#define TWPR_ENDORSERTOPBEFORE 4
+#define TWPR_ENDORSERTOPAFTER 5
+#define TWPR_ENDORSERBOTTOMBEFORE 6
+#define TWPR_ENDORSERBOTTOMAFTER 7
+
+#define TWDE_CUSTOMEVENTS 0x8000
+#define TWDE_CHECKAUTOMATICCAPTURE 0
+#define TWDE_CHECKBATTERY 1
+#define TWDE_CHECKDEVICEONLINE 2
+#define TWDE_CHECKFLASH 3
+#define TWDE_CHECKPOWERSUPPLY 4
+#define TWDE_CHECKRESOLUTION 5
+#define TWDE_DEVICEADDED 6
+#define TWDE_DEVICEOFFLINE 7
+#define TWDE_DEVICEREADY 8
+#define TWDE_DEVICEREMOVED 9
+#define TWDE_IMAGECAPTURED 10
+#define TWDE_IMAGEDELETED 11
+#define TWDE_PAPERDOUBLEFEED 12
+#define TWDE_PAPERJAM 13
+#define TWDE_LAMPFAILURE 14
+#define TWDE_POWERSAVE 15
+#define TWDE_POWERSAVENOTIFY 16
+
+#define TWPA_RGB 0
+#define TWPA_GRAY 1
+#define TWPA_CMY 2
 
 /* Languages and countries used here */
 #define TWLG_DAN 0
