@@ -101,6 +101,7 @@ TEST(DsmProtocol, SelectionDialogCancelled) {
     TW_IDENTITY chosen{};
     EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &chosen), TWRC_CANCEL);
     EXPECT_EQ(chosen.ProductName[0], '\0');
+    EXPECT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &h.window), TWRC_SUCCESS);
 }
 
 TEST(DsmProtocol, ManagerFaultsFromTheScenario) {

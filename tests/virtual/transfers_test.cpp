@@ -306,6 +306,7 @@ TEST(Transfers, RefusedEndOfTransferFromTheScenario) {
     // The refusal changed nothing: the page is still ending.
     ASSERT_EQ(h.ds(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
     EXPECT_EQ(pending.Count, 2);
+    EXPECT_EQ(h.ds(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
     h.close();
 }
 

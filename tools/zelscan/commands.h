@@ -12,4 +12,10 @@ int ListSources();
 // settings, and closes everything again.  Returns the exit code.
 int ShowSource(const std::string &name);
 
+// Scans the default source's whole batch with the source's interface hidden,
+// driving the triplets itself, and writes each page as a bitmap file
+// "page_N.bmp" in `folder`; both sides of each sheet when `duplex`.
+// Returns the exit code.
+int ScanBatch(const std::string &folder, bool duplex);
+
 } // namespace zelscan

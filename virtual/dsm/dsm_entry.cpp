@@ -12,11 +12,23 @@
 namespace zelvirt {
 namespace {
 
+Manager *instance = nullptr;
+
 Manager &manager() {
-    // Never destroyed: a host's library may close its sources from an
-    // exit-time destructor, after static objects are gone.
-    static auto *instance = new Manager;
+    if (!instance)
+        instance = new Manager;
     return *instance;
+}
+
+// When the library is unloaded the manager goes with it, unless an
+// application still has it open: at process exit this library's destructor
+// may run before that of the host's TWAIN library, which then closes its
+// sources through DSM_Entry.
+__attribute__((destructor)) void release_manager() {
+    if (instance && instance->state() < 3) {
+        delete instance;
+        instance = nullptr;
+    }
 }
 
 TW_UINT16 entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
