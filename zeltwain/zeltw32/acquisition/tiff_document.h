@@ -1,0 +1,28 @@
+// The multi-page TIFF document of an acquisition, shared by the page writer
+// and the file-transfer merge.  Documents are opened with FreeImage's disk
+// cache, so that a long batch does not hold every page in memory.
+#pragma once
+
+#include <FreeImage.h>
+
+namespace zel {
+
+// Initialises FreeImage once and routes its messages, libtiff's warnings
+// among them, to the debug output instead of stderr.
+void PrepararFreeImage();
+
+// Opens an existing TIFF file read-write as a multi-page document; null when
+// it cannot be opened.
+FIMULTIBITMAP *AbrirDocumentoTiff(const char *archivo);
+
+// Appends page 0 of the TIFF file archivo to the document (or inserts it
+// before page nAntesDe when that is 0 or more).  False when the file cannot
+// be opened or its page locked.
+bool AnadirPaginaDeArchivo(FIMULTIBITMAP *documento, const char *archivo, int nAntesDe = -1);
+
+// Closes the document, writing it back with the given TIFF flags (the same
+// flags as its pages, so that closing does not recompress them).  False when
+// FreeImage could not write it.
+bool CerrarDocumentoTiff(FIMULTIBITMAP *documento, int flags);
+
+} // namespace zel
