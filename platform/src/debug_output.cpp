@@ -1,5 +1,6 @@
 // OutputDebugStringA: the debugger's output stream.  Every string is kept in
-// order for tests, and echoed to stderr when ZELPLAT_DEBUG_ECHO is set.
+// order for tests, echoed to stderr when ZELPLAT_DEBUG_ECHO is set, and
+// handed to the host's handler when one is installed.
 #include <zelplat/zelplat_test.h>
 
 #include <cstdio>
@@ -13,7 +14,13 @@ namespace {
 struct DebugOutput {
     std::mutex mutex;
     std::deque<std::string> entries;
+    ZelPlat_DebugOutputHandler handler = nullptr;
+    void *ctx = nullptr;
 };
+
+// Set while this thread runs the handler, so that the handler's own debug
+// output is not handed back to it.
+thread_local bool in_handler = false;
 
 // Never destroyed: library destructors that run at process exit (the
 // scanning library unloads the manager then) still write to it.
@@ -37,8 +44,26 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
     if (echo_enabled())
         std::fputs(text.c_str(), stderr);
     auto &out = debug_output();
+    ZelPlat_DebugOutputHandler handler;
+    void *ctx;
+    {
+        std::lock_guard lock(out.mutex);
+        out.entries.push_back(text);
+        handler = out.handler;
+        ctx = out.ctx;
+    }
+    if (handler && !in_handler) {
+        in_handler = true;
+        handler(ctx, text.c_str());
+        in_handler = false;
+    }
+}
+
+void ZelPlat_SetDebugOutputHandler(ZelPlat_DebugOutputHandler handler, void *ctx) {
+    auto &out = debug_output();
     std::lock_guard lock(out.mutex);
-    out.entries.push_back(std::move(text));
+    out.handler = handler;
+    out.ctx = handler ? ctx : nullptr;
 }
 
 size_t ZelPlat_DebugOutputCount(void) {

@@ -9,6 +9,7 @@
 
 #include "../windows.h"
 #include "../commdlg.h"
+#include "zelplat_host.h"
 
 /* Debug output: every OutputDebugStringA call is kept, in order, as one
    entry (the string exactly as passed).  Echoed to stderr when the
