@@ -1,0 +1,34 @@
+#include "console.h"
+
+#include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#define ZELSCAN_ISATTY(fd) _isatty(fd)
+#else
+#include <unistd.h>
+#define ZELSCAN_ISATTY(fd) isatty(fd)
+#endif
+
+namespace zelscan {
+
+bool ConsoleIsInteractive() {
+    return ZELSCAN_ISATTY(0) && ZELSCAN_ISATTY(2);
+}
+
+bool ErrorStreamIsTerminal() {
+    return ZELSCAN_ISATTY(2);
+}
+
+bool AskLine(const std::string &prompt, std::string &answer) {
+    std::fputs(prompt.c_str(), stderr);
+    std::fflush(stderr);
+    answer.clear();
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
+        answer += char(c);
+    if (!answer.empty() && answer.back() == '\r')
+        answer.pop_back();
+    return c != EOF || !answer.empty();
+}
+
+} // namespace zelscan

@@ -1,0 +1,18 @@
+// The terminal zelscan talks to: whether a person is there, and asking them.
+#pragma once
+
+#include <string>
+
+namespace zelscan {
+
+// True when stdin and stderr are both terminals.
+bool ConsoleIsInteractive();
+
+// True when stderr is a terminal (for the live progress line).
+bool ErrorStreamIsTerminal();
+
+// Writes the prompt (UTF-8) to stderr and reads one line from stdin, without
+// its line break.  False at the end of input.
+bool AskLine(const std::string &prompt, std::string &answer);
+
+} // namespace zelscan

@@ -1,0 +1,47 @@
+// A running scan as a host sees it from outside: the library's debug output
+// ("ZELW:State n" at every state change) and the files appearing on disk.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace zelscan {
+
+// Counts pages from the state changes: each 6 -> 7 is one page taken from
+// the source; a fall to 4 or below between transfers ends a pass.
+class PageCounter {
+  public:
+    // True when the line changed the state.
+    bool Feed(const std::string &line);
+    int state() const { return state_; }
+    int transferred() const { return transferred_; }
+    int passes() const { return passes_; }
+
+  private:
+    int state_ = 1;
+    int transferred_ = 0;
+    int passes_ = 0;
+    bool pass_open_ = false;
+};
+
+enum class ProgressStyle { None, Line, Log };
+
+// Shows the counts on stderr: one line rewritten in place (a terminal) or
+// one line per change (a log).  `written` counts the output files so far.
+class ProgressDisplay {
+  public:
+    ProgressDisplay(ProgressStyle style, std::function<int()> written);
+    void Feed(const std::string &line);
+    // Ends the line with the final counts.
+    void Finish(int written, int discarded);
+    const PageCounter &counter() const { return counter_; }
+
+  private:
+    void Show(const std::string &text, bool final);
+    ProgressStyle style_;
+    std::function<int()> written_;
+    PageCounter counter_;
+    std::string last_;
+};
+
+} // namespace zelscan

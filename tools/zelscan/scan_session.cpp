@@ -1,0 +1,102 @@
+#include "scan_session.h"
+
+#include <cstdio>
+
+#include "contact_sheet.h"
+#include "exit_codes.h"
+#include "sources.h"
+#include "text.h"
+#include "zeltw32.h"
+
+namespace zelscan {
+
+namespace {
+
+// Page files looked for after a batch: the library numbers them to 999.
+constexpr int kMaxPageFiles = 1000;
+
+} // namespace
+
+ScanSession::ScanSession(const CommonOptions &common, std::string command) : common_(common) {
+    summary_.command = std::move(command);
+    summary_.source = common.source;
+    progress_ = std::make_unique<ProgressDisplay>(
+        common.progress, [this] { return snapshot_ ? int(snapshot_->WrittenFiles().size()) : 0; });
+    log_.on_debug_line = [this](const std::string &line) { progress_->Feed(line); };
+    InstallHostHooks(log_, common.yes);
+}
+
+ScanSession::~ScanSession() {
+    RemoveHostHooks();
+}
+
+bool ScanSession::Prepare() {
+    std::optional<std::string> opened = OpenSourceForScan(common_.source);
+    if (!opened) {
+        summary_.exit_code = kExitFailure;
+        return false;
+    }
+    summary_.source = *opened;
+    if (common_.pixel_mask && !NegociarTipoPixel(int(common_.pixel_mask))) {
+        std::fprintf(stderr, "zelscan: the source offers none of the pixel types asked for\n");
+        DescargarManejadorDispositivo();
+        summary_.exit_code = kExitFailure;
+        return false;
+    }
+    if (common_.dpi > 0 && !PonActualResolucion(common_.dpi))
+        std::fprintf(stderr, "zelscan: the source took another resolution than %g dpi\n",
+                     common_.dpi);
+    OcultarUI(common_.show_ui ? 0 : 1);
+    return true;
+}
+
+void ScanSession::WatchOutput(const OutputName &output) {
+    snapshot_.emplace(output, kMaxPageFiles);
+}
+
+void ScanSession::Conclude(int libraryResult, bool ran) {
+    summary_.library_result = libraryResult;
+    summary_.transferred = progress_->counter().transferred();
+    summary_.passes = progress_->counter().passes();
+    summary_.errors = log_.error_boxes;
+    summary_.notices = log_.notice_boxes;
+    if (snapshot_)
+        CollectFiles(*snapshot_, summary_);
+    summary_.exit_code = ExitStatus(ran);
+    progress_->Finish(summary_.PagesWritten(), summary_.PagesDiscarded());
+}
+
+// Ran and brought pages: success.  Brought nothing: cancelled when the
+// person could have cancelled (a dialog, the source's interface) and no
+// error was reported; otherwise a failure.
+int ScanSession::ExitStatus(bool ran) const {
+    bool broughtPages = summary_.transferred > 0 || !summary_.files.empty() || summary_.clipboard;
+    if (ran && broughtPages)
+        return kExitSuccess;
+    if (!log_.error_boxes.empty())
+        return kExitFailure;
+    if (log_.dialog_cancelled || (ran && common_.show_ui))
+        return kExitCancelled;
+    return kExitFailure;
+}
+
+int ScanSession::Report() {
+    if (!common_.contact_sheet.empty() && !summary_.files.empty() &&
+        !WriteContactSheet(summary_.files, common_.contact_sheet))
+        std::fprintf(stderr, "zelscan: cannot write the contact sheet %s\n",
+                     common_.contact_sheet.c_str());
+    std::string out = common_.json ? SummaryJson(summary_).dump(2) + "\n" : SummaryText(summary_);
+    std::fputs(out.c_str(), stdout);
+    return summary_.exit_code;
+}
+
+void CollectFiles(const OutputSnapshot &snapshot, ScanSummary &summary) {
+    for (const std::string &name : snapshot.WrittenFiles()) {
+        if (auto file = ReadPageFile(name))
+            summary.files.push_back(*file);
+        else
+            summary.unreadable.push_back(name);
+    }
+}
+
+} // namespace zelscan
