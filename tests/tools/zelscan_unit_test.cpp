@@ -67,6 +67,16 @@ TEST(PageCounter, IgnoresOtherLinesAndRepeatedStates) {
     EXPECT_EQ(counter.state(), 5);
 }
 
+TEST(PageCounter, CountsThePageWritersDropsAndLosses) {
+    zelscan::PageCounter counter;
+    EXPECT_TRUE(counter.Feed("ZELTW: blank page discarded.\n"));
+    EXPECT_TRUE(counter.Feed("ZELTW: page not written: C:\\out\\scan_1.tif\n"));
+    counter.Feed("ZELTW: blank page discarded.\n");
+    EXPECT_EQ(counter.discarded(), 2);
+    EXPECT_EQ(counter.lost(), 1);
+    EXPECT_EQ(counter.transferred(), 0);
+}
+
 TEST(Text, Cp1252RoundTrip) {
     std::string spanish = "D\xFAplex Manual \x80 \x93ok\x94";
     EXPECT_EQ(zelscan::Cp1252ToUtf8(spanish), "Dúplex Manual € “ok”");

@@ -40,11 +40,11 @@ void AddOutputOptions(CLI::App *command, CommandLine &line, const char *defaultF
     std::vector<std::string> formats;
     for (const OutputFormat &format : OutputFormats())
         formats.push_back(format.name);
-    line.format = defaultFormat;
     command->add_option("-o,--out", line.out_utf8, "output file name (default: the save dialog)");
-    command->add_option("-f,--format", line.format, "output format")
-        ->check(CLI::IsMember(formats))
-        ->capture_default_str();
+    command
+        ->add_option("-f,--format", line.format,
+                     std::string("output format (default: ") + defaultFormat + ")")
+        ->check(CLI::IsMember(formats));
     command->add_option("--contact-sheet", line.common.contact_sheet,
                         "write a PNG of the pages, numbered");
 }
@@ -129,6 +129,8 @@ bool Complete(CommandLine &line) {
     line.common.progress = Progress(line.progress);
     for (const std::string &pixel : line.pixels)
         line.common.pixel_mask |= 1u << PixelTypes().at(pixel);
+    if (line.format.empty())
+        line.format = *line.device ? "pdf" : "tiff-multi";
     line.batch.format = *FormatCode(line.format);
     line.batch.duplex = DuplexChoice(line.duplex);
     line.batch.blank_threshold = line.blank;

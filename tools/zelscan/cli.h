@@ -17,7 +17,7 @@ struct CommandLine {
     BatchOptions batch;
     std::string source_utf8, out_utf8, progress = "auto";
     std::vector<std::string> pixels;
-    std::string format = "tiff-multi", duplex = "as-is", compression;
+    std::string format, duplex = "as-is", compression;
     std::optional<int> quality, index;
     std::optional<double> blank;
     CLI::App *list = nullptr, *show = nullptr, *duplex_cmd = nullptr, *image_cmd = nullptr,

@@ -6,11 +6,27 @@
 
 namespace zelscan {
 
+namespace {
+
+bool StartsWith(const std::string &line, const char *prefix) {
+    return line.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+} // namespace
+
 bool PageCounter::Feed(const std::string &line) {
-    static const char kPrefix[] = "ZELW:State ";
-    if (line.compare(0, sizeof kPrefix - 1, kPrefix) != 0)
+    static const char kState[] = "ZELW:State ";
+    if (StartsWith(line, "ZELTW: blank page discarded.")) {
+        ++discarded_;
+        return true;
+    }
+    if (StartsWith(line, "ZELTW: page not written: ")) {
+        ++lost_;
+        return true;
+    }
+    if (!StartsWith(line, kState))
         return false;
-    int next = std::atoi(line.c_str() + sizeof kPrefix - 1);
+    int next = std::atoi(line.c_str() + sizeof kState - 1);
     if (next == 7 && state_ == 6) {
         ++transferred_;
         if (!pass_open_) {
@@ -32,17 +48,20 @@ void ProgressDisplay::Feed(const std::string &line) {
     if (!counter_.Feed(line) || style_ == ProgressStyle::None)
         return;
     std::string text = "pass " + std::to_string(counter_.passes()) + ": pages transferred " +
-                       std::to_string(counter_.transferred()) + ", files written " +
+                       std::to_string(counter_.transferred()) + ", discarded " +
+                       std::to_string(counter_.discarded()) + ", files written " +
                        std::to_string(written_());
+    if (counter_.lost() > 0)
+        text += ", not written " + std::to_string(counter_.lost());
     if (counter_.passes() > 0)
         Show(text, false);
 }
 
-void ProgressDisplay::Finish(int written, int discarded) {
+void ProgressDisplay::Finish(int written) {
     if (style_ == ProgressStyle::None)
         return;
     Show("pages transferred " + std::to_string(counter_.transferred()) + ", written " +
-             std::to_string(written) + ", discarded " + std::to_string(discarded),
+             std::to_string(written) + ", discarded " + std::to_string(counter_.discarded()),
          true);
 }
 

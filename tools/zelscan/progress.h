@@ -7,20 +7,25 @@
 
 namespace zelscan {
 
-// Counts pages from the state changes: each 6 -> 7 is one page taken from
-// the source; a fall to 4 or below between transfers ends a pass.
+// Counts pages from the state changes (each 6 -> 7 is one page taken from
+// the source; a fall to 4 or below between transfers ends a pass) and from
+// the page writer's lines for blank pages dropped and pages not written.
 class PageCounter {
   public:
-    // True when the line changed the state.
+    // True when the line changed a count or the state.
     bool Feed(const std::string &line);
     int state() const { return state_; }
     int transferred() const { return transferred_; }
     int passes() const { return passes_; }
+    int discarded() const { return discarded_; }
+    int lost() const { return lost_; }
 
   private:
     int state_ = 1;
     int transferred_ = 0;
     int passes_ = 0;
+    int discarded_ = 0;
+    int lost_ = 0;
     bool pass_open_ = false;
 };
 
@@ -32,8 +37,8 @@ class ProgressDisplay {
   public:
     ProgressDisplay(ProgressStyle style, std::function<int()> written);
     void Feed(const std::string &line);
-    // Ends the line with the final counts.
-    void Finish(int written, int discarded);
+    // Ends the line with the final counts (`written`: pages in the files).
+    void Finish(int written);
     const PageCounter &counter() const { return counter_; }
 
   private:

@@ -56,21 +56,27 @@ void ScanSession::WatchOutput(const OutputName &output) {
 
 void ScanSession::Conclude(int libraryResult, bool ran) {
     summary_.library_result = libraryResult;
-    summary_.transferred = progress_->counter().transferred();
-    summary_.passes = progress_->counter().passes();
+    if (HostSeesDebugOutput()) {
+        const PageCounter &counter = progress_->counter();
+        summary_.transferred = counter.transferred();
+        summary_.passes = counter.passes();
+        summary_.discarded = counter.discarded();
+        summary_.lost = counter.lost();
+    }
     summary_.errors = log_.error_boxes;
     summary_.notices = log_.notice_boxes;
     if (snapshot_)
         CollectFiles(*snapshot_, summary_);
     summary_.exit_code = ExitStatus(ran);
-    progress_->Finish(summary_.PagesWritten(), summary_.PagesDiscarded());
+    progress_->Finish(summary_.PagesWritten());
 }
 
 // Ran and brought pages: success.  Brought nothing: cancelled when the
 // person could have cancelled (a dialog, the source's interface) and no
 // error was reported; otherwise a failure.
 int ScanSession::ExitStatus(bool ran) const {
-    bool broughtPages = summary_.transferred > 0 || !summary_.files.empty() || summary_.clipboard;
+    bool broughtPages =
+        summary_.transferred.value_or(0) > 0 || !summary_.files.empty() || summary_.clipboard;
     if (ran && broughtPages)
         return kExitSuccess;
     if (!log_.error_boxes.empty())

@@ -12,11 +12,6 @@ int ScanSummary::PagesWritten() const {
     return pages;
 }
 
-int ScanSummary::PagesDiscarded() const {
-    int missing = transferred - PagesWritten();
-    return missing > 0 ? missing : 0;
-}
-
 namespace {
 
 const char *Outcome(int exitCode) {
@@ -34,14 +29,24 @@ std::string FileLine(const PageFile &file) {
     return line + "\n";
 }
 
+// A count the host could not observe is null.
+nlohmann::json Optional(const std::optional<int> &count) {
+    return count ? nlohmann::json(*count) : nlohmann::json(nullptr);
+}
+
 } // namespace
 
 std::string SummaryText(const ScanSummary &s) {
     std::string text =
         s.command + " from " + Cp1252ToUtf8(s.source) + ": " + Outcome(s.exit_code) + "\n";
-    text += "pages transferred " + std::to_string(s.transferred) + ", written " +
-            std::to_string(s.PagesWritten()) + ", discarded " + std::to_string(s.PagesDiscarded()) +
-            "\n";
+    if (s.transferred)
+        text += "pages transferred " + std::to_string(*s.transferred) + ", ";
+    text += "pages written " + std::to_string(s.PagesWritten());
+    if (s.discarded)
+        text += ", blank pages discarded " + std::to_string(*s.discarded);
+    if (s.lost && *s.lost > 0)
+        text += ", pages not written " + std::to_string(*s.lost);
+    text += "\n";
     for (const PageFile &file : s.files)
         text += FileLine(file);
     for (const std::string &name : s.unreadable)
@@ -63,11 +68,12 @@ nlohmann::json SummaryJson(const ScanSummary &s) {
         {"outcome", Outcome(s.exit_code)},
         {"exit_code", s.exit_code},
         {"library_result", s.library_result},
-        {"passes", s.passes},
+        {"passes", Optional(s.passes)},
         {"pages",
-         {{"transferred", s.transferred},
+         {{"transferred", Optional(s.transferred)},
           {"written", s.PagesWritten()},
-          {"discarded", s.PagesDiscarded()}}},
+          {"discarded", Optional(s.discarded)},
+          {"not_written", Optional(s.lost)}}},
         {"files", nlohmann::json::array()},
         {"errors", nlohmann::json::array()},
         {"messages", nlohmann::json::array()},

@@ -20,8 +20,8 @@ struct ScanSummary {
     std::string source; // cp1252
     int library_result = 0;
     int exit_code = 0;
-    int transferred = 0;
-    int passes = 0;
+    // What the debug output told; nothing where the host cannot see it.
+    std::optional<int> transferred, passes, discarded, lost;
     std::vector<PageFile> files;
     std::optional<ClipboardImage> clipboard;
     std::vector<std::string> errors;     // error boxes (cp1252)
@@ -29,8 +29,6 @@ struct ScanSummary {
     std::vector<std::string> unreadable; // files written that could not be read back
 
     int PagesWritten() const;
-    // Pages transferred but found in no file: blank pages, or pages lost.
-    int PagesDiscarded() const;
 };
 
 std::string SummaryText(const ScanSummary &summary);
