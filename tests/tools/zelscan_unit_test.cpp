@@ -57,6 +57,17 @@ TEST(PageCounter, CountsTransfersAndPasses) {
     EXPECT_EQ(counter.passes(), 2);
 }
 
+TEST(PageCounter, SecondPassWithTheSourceStillEnabledOrOpen) {
+    zelscan::PageCounter counter;
+    FeedStates(counter, {5, 6, 7, 5});
+    counter.Feed("ZELTW: manual duplex: second pass\n");
+    FeedStates(counter, {6, 7, 5, 4});
+    EXPECT_EQ(counter.passes(), 2);
+    FeedStates(counter, {5, 6, 7, 6, 7, 5});
+    EXPECT_EQ(counter.passes(), 3);
+    EXPECT_EQ(counter.transferred(), 4);
+}
+
 TEST(PageCounter, IgnoresOtherLinesAndRepeatedStates) {
     zelscan::PageCounter counter;
     FeedStates(counter, {5, 6});

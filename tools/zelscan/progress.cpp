@@ -24,6 +24,10 @@ bool PageCounter::Feed(const std::string &line) {
         ++lost_;
         return true;
     }
+    if (StartsWith(line, "ZELTW: manual duplex: second pass")) {
+        pass_open_ = false; // the source's interface may stay open between the passes
+        return false;
+    }
     if (!StartsWith(line, kState))
         return false;
     int next = std::atoi(line.c_str() + sizeof kState - 1);

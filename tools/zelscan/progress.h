@@ -8,8 +8,9 @@
 namespace zelscan {
 
 // Counts pages from the state changes (each 6 -> 7 is one page taken from
-// the source; a fall to 4 or below between transfers ends a pass) and from
-// the page writer's lines for blank pages dropped and pages not written.
+// the source; a fall to 4 or below, or the library's line announcing the
+// second pass of a manual duplex, ends a pass) and from the page writer's
+// lines for blank pages dropped and pages not written.
 class PageCounter {
   public:
     // True when the line changed a count or the state.
