@@ -3,6 +3,7 @@
 #include <cstdio>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #define ZELSCAN_ISATTY(fd) _isatty(fd)
 #else
 #include <unistd.h>
@@ -13,6 +14,12 @@ namespace zelscan {
 
 bool ConsoleIsInteractive() {
     return ZELSCAN_ISATTY(0) && ZELSCAN_ISATTY(2);
+}
+
+void PrepareConsole() {
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+#endif
 }
 
 bool ErrorStreamIsTerminal() {

@@ -8,6 +8,9 @@ namespace zelscan {
 // True when stdin and stderr are both terminals.
 bool ConsoleIsInteractive();
 
+// Makes the console show UTF-8 (Windows consoles start in an OEM code page).
+void PrepareConsole();
+
 // True when stderr is a terminal (for the live progress line).
 bool ErrorStreamIsTerminal();
 

@@ -3,9 +3,11 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "console.h"
 #include "exit_codes.h"
 
 int main(int argc, char **argv) {
+    zelscan::PrepareConsole();
     zelscan::CommandLine line;
     CLI::App app{"zelscan: TWAIN scanning through ZELTW32"};
     zelscan::DefineCommandLine(app, line);
