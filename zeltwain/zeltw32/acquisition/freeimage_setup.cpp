@@ -64,7 +64,7 @@ void PrepararFreeImage() {
     DesviarMensajesLibtiff();
 }
 
-std::string RutaFreeImage(const char *archivo) {
+std::string RutaNativa(const char *archivo) {
 #ifdef _WIN32
     return archivo ? archivo : "";
 #else

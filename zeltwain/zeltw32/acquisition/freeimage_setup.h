@@ -11,8 +11,9 @@ namespace zel {
 // and errors among them, to the debug output instead of stderr.
 void PrepararFreeImage();
 
-// A Windows file name as FreeImage opens it: unchanged on Windows; on other
-// systems the host path that the platform layer maps it to.
-std::string RutaFreeImage(const char *archivo);
+// A Windows file name as FreeImage and the C runtime open it: unchanged on
+// Windows; on other systems the host path that the platform layer maps it
+// to.
+std::string RutaNativa(const char *archivo);
 
 } // namespace zel

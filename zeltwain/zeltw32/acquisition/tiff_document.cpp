@@ -7,7 +7,7 @@ namespace {
 
 FIMULTIBITMAP *AbrirTiff(const char *archivo, BOOL nuevo, BOOL soloLectura) {
     PrepararFreeImage();
-    std::string ruta = RutaFreeImage(archivo);
+    std::string ruta = RutaNativa(archivo);
     if (ruta.empty())
         return nullptr;
     return FreeImage_OpenMultiBitmap(FIF_TIFF, ruta.c_str(), nuevo, soloLectura, FALSE, 0);
