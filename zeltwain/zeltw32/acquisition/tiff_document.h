@@ -3,17 +3,23 @@
 // cache, so that a long batch does not hold every page in memory.
 #pragma once
 
+#include "acquisition/freeimage_setup.h"
+
 #include <FreeImage.h>
 
 namespace zel {
 
-// Initialises FreeImage once and routes its messages, libtiff's warnings
-// among them, to the debug output instead of stderr.
-void PrepararFreeImage();
-
 // Opens an existing TIFF file read-write as a multi-page document; null when
 // it cannot be opened.
 FIMULTIBITMAP *AbrirDocumentoTiff(const char *archivo);
+
+// Starts a new, empty document that its close writes to archivo (replacing
+// any file of that name); null when it cannot be started.
+FIMULTIBITMAP *CrearDocumentoTiff(const char *archivo);
+
+// Appends the page to the document, or inserts it before page nAntesDe when
+// that is 0 or more.  The page stays the caller's.
+void AnadirPagina(FIMULTIBITMAP *documento, FIBITMAP *pagina, int nAntesDe = -1);
 
 // Appends page 0 of the TIFF file archivo to the document (or inserts it
 // before page nAntesDe when that is 0 or more).  False when the file cannot
