@@ -19,10 +19,6 @@ void CerrarDocumentoMultipagina();
 // Whether the page counts as blank under dUmbralBlanco.
 bool EsPaginaEnBlanco(FIBITMAP *pagina);
 
-// Closes the open multi-page document, if any, with the TIFF flags of its
-// pages, so that it carries the compression chosen, and clears hMultiPagina.
-void CerrarDocumentoMultipagina();
-
 // Reports, once per acquisition, a page that could not be written or merged
 // (a MensajeError box naming the file); later failures of the same
 // acquisition go to the debug output only.
