@@ -8,7 +8,9 @@
 #include <zelvirt/paper.h>
 #include <zelvirt/trace.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -107,9 +109,10 @@ class Trace {
     ~Trace() { std::filesystem::remove(path_); }
     int Count(const std::string &msg, int cap = -1) const {
         int n = 0;
-        for (const auto &line : zelvirt::read_trace_file(path_.string()))
+        for (const auto &line : zelvirt::read_trace_file(path_.string())) {
             if (line.msg == msg && (cap < 0 || line.cap == cap))
                 ++n;
+        }
         return n;
     }
 
@@ -125,8 +128,9 @@ class AcquisitionTest : public ::testing::Test {
     void TearDown() override {
         AbortarPendienteXfer();
         DescargarManejadorDispositivo();
-        if (checkLeaks_)
+        if (checkLeaks_) {
             EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), liveAtStart_) << "global blocks leaked";
+        }
     }
     // A test that hands a DIB to the clipboard or keeps it cannot count.
     void SkipLeakCheck() { checkLeaks_ = false; }

@@ -18,7 +18,7 @@ class SingleImage : public AcquisitionTest {};
 TEST_F(SingleImage, MemoryGetsTheFirstPageOfTheBatchAndUnloads) {
     UseScenario(kThreeSheets);
     HGLOBAL dib = AdquirirEnMemoria(0, 0);
-    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(dib, HGLOBAL(0));
     EXPECT_EQ(DibLabel(dib), "sheet 1 front");
     EXPECT_EQ(DibProfundidad(dib), 24); // a colour page stays the caller's
     EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO);
@@ -30,7 +30,7 @@ TEST_F(SingleImage, ClosedDialogGivesNothingEvenAfterAnEarlierImage) {
                              "operator": {"delay_ms": 5, "first_press": "cancel"})"));
     zel::ahImagenes[0] = GlobalAlloc(GHND, 64); // left by an earlier batch
     HGLOBAL earlier = zel::ahImagenes[0];
-    EXPECT_EQ(AdquirirEnMemoria(0, 0), nullptr);
+    EXPECT_EQ(AdquirirEnMemoria(0, 0), HGLOBAL(0));
     EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO);
     GlobalFree(earlier);
 }
@@ -39,13 +39,13 @@ TEST_F(SingleImage, MaskZeroLeavesThePixelTypeAlone) {
     UseScenario(kThreeSheets);
     Trace trace;
     HGLOBAL dib = AdquirirEnMemoria(0, 0);
-    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(dib, HGLOBAL(0));
     EXPECT_EQ(trace.Count("MSG_SET", ICAP_PIXELTYPE), 0);
     EXPECT_EQ(DibProfundidad(dib), 24);
     LiberadorDeMemoria(dib);
 
     dib = AdquirirEnMemoria(0, 1u << TWPT_GRAY);
-    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(dib, HGLOBAL(0));
     EXPECT_EQ(trace.Count("MSG_SET", ICAP_PIXELTYPE), 1);
     EXPECT_EQ(DibProfundidad(dib), 8);
     LiberadorDeMemoria(dib);
@@ -53,13 +53,13 @@ TEST_F(SingleImage, MaskZeroLeavesThePixelTypeAlone) {
 
 TEST_F(SingleImage, ImpossibleMaskLeavesTheSourceOpenAndTheNextCallWorks) {
     UseScenario(kThreeSheets);
-    EXPECT_EQ(AdquirirEnMemoria(0, 1u << TWPT_CMYK), nullptr);
+    EXPECT_EQ(AdquirirEnMemoria(0, 1u << TWPT_CMYK), HGLOBAL(0));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_NE(boxes.boxes()[0].text.find("Fallo al introducir el valor pixel."), std::string::npos);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_ABIERTO);
 
     HGLOBAL dib = AdquirirEnMemoria(0, 1u << TWPT_BW);
-    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(dib, HGLOBAL(0));
     EXPECT_EQ(DibProfundidad(dib), 1);
     EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO);
     LiberadorDeMemoria(dib);
@@ -68,7 +68,7 @@ TEST_F(SingleImage, ImpossibleMaskLeavesTheSourceOpenAndTheNextCallWorks) {
 TEST_F(SingleImage, MissingManagerIsReportedAndNothingAcquired) {
     UseScenario(kThreeSheets);
     setenv("WINDIR", HostPath("C:\\nowhere").c_str(), 1);
-    EXPECT_EQ(AdquirirEnMemoria(0, 0), nullptr);
+    EXPECT_EQ(AdquirirEnMemoria(0, 0), HGLOBAL(0));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "Imposible abrir el dispositivo (TWAIN_32.DLL)");
     EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO);
@@ -80,7 +80,7 @@ TEST_F(SingleImage, ClipboardWithoutWindowHoldsTheDib) {
     ASSERT_EQ(AdquirirEnPortaPapeles(0, 1u << TWPT_GRAY), 1);
     ASSERT_TRUE(OpenClipboard(0));
     HANDLE dib = GetClipboardData(CF_DIB);
-    ASSERT_NE(dib, nullptr);
+    ASSERT_NE(dib, HGLOBAL(0));
     EXPECT_EQ(DibLabel(dib), "sheet 1 front");
     EXPECT_EQ(DibProfundidad(dib), 8);
     CloseClipboard();
