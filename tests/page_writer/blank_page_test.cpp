@@ -90,6 +90,35 @@ TEST(PaginaEnBlanco, WhiteColourPagesAreBlank) {
     }
 }
 
+// Luminance 245 is not white, 246 is.
+TEST(PaginaEnBlanco, ColourWhiteStartsAboveTwoHundredFortyFive) {
+    for (unsigned bits : {24u, 32u}) {
+        for (BYTE gris : {BYTE(245), BYTE(246)}) {
+            FIBITMAP *pagina = FreeImage_Allocate(40, 30, int(bits));
+            std::memset(FreeImage_GetBits(pagina), 0xFF,
+                        FreeImage_GetPitch(pagina) * FreeImage_GetHeight(pagina));
+            RGBQUAD color{gris, gris, gris, 0};
+            FreeImage_SetPixelColor(pagina, 5, 6, &color);
+            EXPECT_EQ(EnBlanco(pagina, 0.0), gris == 246) << bits;
+            FreeImage_Unload(pagina);
+        }
+    }
+}
+
+// The bits after the last pixel of a 1-bit row are not pixels, whatever
+// they hold.
+TEST(PaginaEnBlanco, PaddingOfOneBitRowsDoesNotCount) {
+    FIBITMAP *oscura = FreeImage_Allocate(100, 100, 1);
+    for (unsigned y = 0; y < 100; ++y) {
+        BYTE *fila = FreeImage_GetScanLine(oscura, int(y));
+        std::memset(fila, 0, FreeImage_GetPitch(oscura));
+        fila[12] = 0x0F;
+        std::memset(fila + 13, 0xFF, FreeImage_GetPitch(oscura) - 13);
+    }
+    EXPECT_FALSE(EnBlanco(oscura, 99.0));
+    FreeImage_Unload(oscura);
+}
+
 // Pixels of other kinds count neither way: blank only at 100 %.
 TEST(PaginaEnBlanco, OtherDepthsAreBlankOnlyAtOneHundred) {
     FIBITMAP *rgb16 = FreeImage_AllocateT(FIT_RGB16, 20, 20);
