@@ -65,10 +65,15 @@ unsigned Canal(unsigned valor, unsigned mascara) {
 }
 
 // 16 bits: whether each of the 65536 values is white, from the bitmap's
-// colour masks (5-5-5 or 5-6-5).
+// colour masks; without masks the pixels are 5-5-5, as in a DIB.
 std::vector<bool> TablaBlancos16(FIBITMAP *pagina) {
     unsigned rojo = FreeImage_GetRedMask(pagina), verde = FreeImage_GetGreenMask(pagina),
              azul = FreeImage_GetBlueMask(pagina);
+    if ((rojo | verde | azul) == 0) {
+        rojo = FI16_555_RED_MASK;
+        verde = FI16_555_GREEN_MASK;
+        azul = FI16_555_BLUE_MASK;
+    }
     std::vector<bool> tabla(65536);
     for (unsigned v = 0; v < 65536; ++v)
         tabla[v] = LuminanciaBlanca(Canal(v, rojo), Canal(v, verde), Canal(v, azul));

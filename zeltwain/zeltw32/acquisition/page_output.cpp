@@ -3,6 +3,7 @@
 #include "acquisition/freeimage_setup.h"
 #include "acquisition/multipage_state.h"
 #include "acquisition/page_output.h"
+#include "acquisition/tiff_document.h"
 
 namespace zel {
 namespace {
@@ -19,7 +20,7 @@ bool HayCalidadJpeg() {
     return nCompresion >= kCalidadMinima && nCompresion <= kCalidadMaxima;
 }
 
-Salida SalidaDeSerie() {
+Salida SalidaDeFormato() {
     switch (nFormatoArchivo) {
     case TWFF_TIFF:
         return {FIF_TIFF, TIFF_DEFAULT};
@@ -27,6 +28,8 @@ Salida SalidaDeSerie() {
         return {FIF_BMP, BMP_DEFAULT};
     case TWFF_JFIF:
         return {FIF_JPEG, HayCalidadJpeg() ? nCompresion : JPEG_DEFAULT};
+    case TWFF_TIFFMULTI:
+        return {FIF_TIFF, FlagsTiffMultipagina()};
     case TWFF_PNG:
         return {FIF_PNG, PNG_DEFAULT};
     default:
@@ -70,11 +73,11 @@ FIBITMAP *PaginaParaFormato(FIBITMAP *pagina, FREE_IMAGE_FORMAT formato) {
 }
 
 bool EsSerieDeArchivos() {
-    return SalidaDeSerie().formato != FIF_UNKNOWN;
+    return nFormatoArchivo != TWFF_TIFFMULTI && SalidaDeFormato().formato != FIF_UNKNOWN;
 }
 
 bool GuardarPaginaEnArchivo(FIBITMAP *pagina, const char *archivo) {
-    Salida salida = SalidaDeSerie();
+    Salida salida = SalidaDeFormato();
     FIBITMAP *adaptada = PaginaParaFormato(pagina, salida.formato);
     if (!adaptada)
         return false;

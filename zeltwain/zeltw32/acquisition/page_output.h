@@ -17,8 +17,9 @@ FIBITMAP *PaginaParaFormato(FIBITMAP *pagina, FREE_IMAGE_FORMAT formato);
 // Whether nFormatoArchivo writes one file per page.
 bool EsSerieDeArchivos();
 
-// Saves the page as one file of the series under the Windows name archivo;
-// false when FreeImage could not write it.
+// Saves the page alone under the Windows name archivo, in the format of
+// nFormatoArchivo (the multi-page document with its compression); false
+// when FreeImage could not write it.
 bool GuardarPaginaEnArchivo(FIBITMAP *pagina, const char *archivo);
 
 } // namespace zel

@@ -39,15 +39,21 @@ void AvanzarPosicion() {
         nPagina += nModoDuplex == 1 ? 2 : 1;
 }
 
+// The first page written is saved as the document file itself, which the
+// second page opens as the document.
 void AnadirAlDocumento(FIBITMAP *pagina, long posicion) {
-    if (!hMultiPagina) {
-        hMultiPagina = CrearDocumentoTiff(szArchivoSalida);
-        if (!hMultiPagina) {
+    if (PaginasEscritas() == 0) {
+        if (GuardarPaginaEnArchivo(pagina, szArchivoSalida)) {
+            AnotarPagina(posicion);
+        } else {
+            DeleteFileA(szArchivoSalida);
             InformarPaginaPerdida(szArchivoSalida);
-            return;
         }
+        return;
     }
-    FIBITMAP *adaptada = PaginaParaFormato(pagina, FIF_TIFF);
+    if (!hMultiPagina)
+        hMultiPagina = AbrirDocumentoTiff(szArchivoSalida);
+    FIBITMAP *adaptada = hMultiPagina ? PaginaParaFormato(pagina, FIF_TIFF) : nullptr;
     if (!adaptada) {
         InformarPaginaPerdida(szArchivoSalida);
         return;
@@ -126,12 +132,16 @@ int GuardarPaginas() {
     return 1;
 }
 
+// FreeImage may report success for a document it could not finish (a full
+// disk): the document must read back with every page written.
 void CerrarDocumentoMultipagina() {
     if (!hMultiPagina)
         return;
-    if (!CerrarDocumentoTiff(hMultiPagina, FlagsTiffMultipagina()))
-        InformarPaginaPerdida(szArchivoSalida);
+    bool escrito = CerrarDocumentoTiff(hMultiPagina, FlagsTiffMultipagina()) &&
+                   PaginasDeTiff(szArchivoSalida) == PaginasEscritas();
     hMultiPagina = nullptr;
+    if (!escrito)
+        InformarPaginaPerdida(szArchivoSalida);
 }
 
 } // namespace zel

@@ -5,22 +5,20 @@
 namespace zel {
 namespace {
 
-FIMULTIBITMAP *AbrirTiff(const char *archivo, BOOL nuevo, BOOL soloLectura) {
+// Only existing files are opened: FreeImage 3.18 crashes when it creates a
+// new document whose disk cache cannot be created.
+FIMULTIBITMAP *AbrirTiff(const char *archivo, BOOL soloLectura) {
     PrepararFreeImage();
     std::string ruta = RutaNativa(archivo);
     if (ruta.empty())
         return nullptr;
-    return FreeImage_OpenMultiBitmap(FIF_TIFF, ruta.c_str(), nuevo, soloLectura, FALSE, 0);
+    return FreeImage_OpenMultiBitmap(FIF_TIFF, ruta.c_str(), FALSE, soloLectura, FALSE, 0);
 }
 
 } // namespace
 
 FIMULTIBITMAP *AbrirDocumentoTiff(const char *archivo) {
-    return AbrirTiff(archivo, FALSE, FALSE);
-}
-
-FIMULTIBITMAP *CrearDocumentoTiff(const char *archivo) {
-    return AbrirTiff(archivo, TRUE, FALSE);
+    return AbrirTiff(archivo, FALSE);
 }
 
 void AnadirPagina(FIMULTIBITMAP *documento, FIBITMAP *pagina, int nAntesDe) {
@@ -33,7 +31,7 @@ void AnadirPagina(FIMULTIBITMAP *documento, FIBITMAP *pagina, int nAntesDe) {
 // The page file is only read: opened read-only, it needs no cache of its
 // own and is never written back.
 bool AnadirPaginaDeArchivo(FIMULTIBITMAP *documento, const char *archivo, int nAntesDe) {
-    FIMULTIBITMAP *hArchivo = AbrirTiff(archivo, FALSE, TRUE);
+    FIMULTIBITMAP *hArchivo = AbrirTiff(archivo, TRUE);
     if (!hArchivo) {
         OutputDebugStringA("ZELTW: page file cannot be opened for the merge.\n");
         return false;
@@ -47,6 +45,15 @@ bool AnadirPaginaDeArchivo(FIMULTIBITMAP *documento, const char *archivo, int nA
     }
     FreeImage_CloseMultiBitmap(hArchivo, 0);
     return pagina != nullptr;
+}
+
+int PaginasDeTiff(const char *archivo) {
+    FIMULTIBITMAP *hArchivo = AbrirTiff(archivo, TRUE);
+    if (!hArchivo)
+        return 0;
+    int paginas = FreeImage_GetPageCount(hArchivo);
+    FreeImage_CloseMultiBitmap(hArchivo, 0);
+    return paginas;
 }
 
 bool CerrarDocumentoTiff(FIMULTIBITMAP *documento, int flags) {

@@ -13,10 +13,6 @@ namespace zel {
 // it cannot be opened.
 FIMULTIBITMAP *AbrirDocumentoTiff(const char *archivo);
 
-// Starts a new, empty document that its close writes to archivo (replacing
-// any file of that name); null when it cannot be started.
-FIMULTIBITMAP *CrearDocumentoTiff(const char *archivo);
-
 // Appends the page to the document, or inserts it before page nAntesDe when
 // that is 0 or more.  The page stays the caller's.
 void AnadirPagina(FIMULTIBITMAP *documento, FIBITMAP *pagina, int nAntesDe = -1);
@@ -25,6 +21,9 @@ void AnadirPagina(FIMULTIBITMAP *documento, FIBITMAP *pagina, int nAntesDe = -1)
 // before page nAntesDe when that is 0 or more).  False when the file cannot
 // be opened or its page locked.
 bool AnadirPaginaDeArchivo(FIMULTIBITMAP *documento, const char *archivo, int nAntesDe = -1);
+
+// Pages of the TIFF file archivo; 0 when it cannot be read.
+int PaginasDeTiff(const char *archivo);
 
 // Closes the document, writing it back with the given TIFF flags (the same
 // flags as its pages, so that closing does not recompress them).  False when
