@@ -136,6 +136,11 @@ case_batch_numbered() {
     run batch --format png --duplex one-sided --out side.png
     expect_match "png files" "side.png +PNG.*side_1.png.*side_2.png" "$(tr '\n' ' ' <out.txt)"
     expect_eq "no fourth" "" "$(ls side_3.png 2>/dev/null)"
+    # Files written again count; an older page file left from before does not.
+    cp side.png side_7.png
+    run batch --format png --duplex one-sided --out side.png --json
+    expect_eq "rewritten files" 3 "$(json /pages/written)"
+    expect_eq "older file left out" null "$(json /files/3 || echo null)"
 }
 
 case_batch_compression() {
