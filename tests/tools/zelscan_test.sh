@@ -161,6 +161,24 @@ case_batch_manual_duplex() {
     expect_eq "interleaved" \
         "sheet 1 front,sheet 1 back,sheet 2 front,sheet 2 back,sheet 3 front,sheet 3 back" \
         "$(labels both.tif)"
+    # Two sides asked of a one-sided source, its interface shown: the library
+    # falls back on a manual duplex and the person starts the second pass.
+    run batch --source "Simplex Feeder" --duplex two-sided --show-ui --yes --out ui.tif --json
+    expect_eq "negotiated manual" 2 "$(json /passes)"
+    expect_match "second pass from the interface" "pulse de nuevo" "$(json /messages/0)"
+    expect_eq "ui pages" 6 "$(tiff_pages ui.tif)"
+}
+
+case_batch_named_source() {
+    # The demo's default source holds four sheets, the simplex feeder three:
+    # the source opened by name is the one the acquisition uses.
+    ZELTWAIN_SCENARIO=$DEMO_SCENARIO run batch --source Simplex --out named.tif --json
+    expect_eq "named source" "ZelVirtual Simplex Feeder" "$(json /source)"
+    expect_eq "its sheets" 3 "$(tiff_pages named.tif)"
+    ZELTWAIN_SCENARIO=$DEMO_SCENARIO run batch --out default.tif
+    expect_eq "default source's sheets" 4 "$(tiff_pages default.tif)"
+    ZELTWAIN_SCENARIO=$DEMO_SCENARIO run image --source Flatbed --out flat.bmp --json
+    expect_eq "one page from the flatbed" 1 "$(json /pages/transferred)"
 }
 
 case_batch_cancel() {

@@ -25,6 +25,16 @@ void ForwardDebugLine(void *, LPCSTR text) {
         hooks.log->on_debug_line(text);
 }
 
+// The box text for the terminal: the library breaks lines with "\n\r",
+// whose carriage return would send the rest of the line over its start.
+std::string WithoutReturns(const std::string &text) {
+    std::string kept;
+    for (char c : text)
+        if (c != '\r')
+            kept += c;
+    return Cp1252ToUtf8(kept);
+}
+
 // The first button of the box: what Enter picks in a box of one button.
 int FirstButton(UINT type) {
     switch (type & MB_TYPEMASK) {
@@ -44,7 +54,7 @@ int FirstButton(UINT type) {
 int AnswerBox(void *, HWND, LPCSTR text, LPCSTR caption, UINT type) {
     std::string body = text, title = caption;
     (title == "TWAIN Error" ? hooks.log->error_boxes : hooks.log->notice_boxes).push_back(body);
-    std::string shown = "\n== " + Cp1252ToUtf8(title) + " ==\n" + Cp1252ToUtf8(body) + "\n";
+    std::string shown = "\n== " + Cp1252ToUtf8(title) + " ==\n" + WithoutReturns(body) + "\n";
     std::string ignored;
     if (hooks.answer_at_once || !ConsoleIsInteractive())
         std::fputs(shown.c_str(), stderr);
