@@ -202,6 +202,10 @@ case_failure() {
     expect_eq "batch without manager" 1 "$status"
     run batch --out missing-folder/x.tif --pixel cmyk
     expect_eq "pixel type refused" 1 "$status"
+    run batch --yes --format bmp --out missing-folder/x --json
+    expect_eq "pages not written" 1 "$status"
+    expect_match "reported" "No se ha podido guardar la página" "$(json /errors/0)"
+    expect_eq "none written" 0 "$(json /pages/written)"
     run batch --format nonsense
     expect_eq "bad option" 1 "$status"
 }
@@ -213,11 +217,15 @@ case_device() {
     expect_eq "pdf format" PDF "$(json /files/0/format)"
     expect_eq "pdf files" dev_2.pdf "$(json /files/2/name)"
     expect_eq "pdf page" "sheet 2 front" "$(labels dev_1.pdf)"
+}
+
+case_device_tiff() {
     run device --format tiff --out dev.tif --contact-sheet dev.png
     expect_eq "tiff status" 0 "$status"
     expect_eq "merged" 3 "$(tiff_pages dev.tif)"
     expect_eq "no page files left" "" "$(ls dev_*.tif 2>/dev/null)"
     expect_eq "device labels" "sheet 1 front,sheet 2 front,sheet 3 front" "$(labels dev.tif)"
+    expect_eq "device contact sheet" "498 265" "$("$ZELSCAN_CHECK" png dev.png)"
 }
 
 "case_$case_name"

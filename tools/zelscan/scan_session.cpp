@@ -71,16 +71,17 @@ void ScanSession::Conclude(int libraryResult, bool ran) {
     progress_->Finish(summary_.PagesWritten());
 }
 
+// An error the library reported, or a page it could not write: failure.
 // Ran and brought pages: success.  Brought nothing: cancelled when the
-// person could have cancelled (a dialog, the source's interface) and no
-// error was reported; otherwise a failure.
+// person could have cancelled (a dialog, the source's interface); otherwise
+// a failure.
 int ScanSession::ExitStatus(bool ran) const {
+    if (!log_.error_boxes.empty() || summary_.lost.value_or(0) > 0)
+        return kExitFailure;
     bool broughtPages =
         summary_.transferred.value_or(0) > 0 || !summary_.files.empty() || summary_.clipboard;
     if (ran && broughtPages)
         return kExitSuccess;
-    if (!log_.error_boxes.empty())
-        return kExitFailure;
     if (log_.dialog_cancelled || (ran && common_.show_ui))
         return kExitCancelled;
     return kExitFailure;
