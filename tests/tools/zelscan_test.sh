@@ -189,6 +189,7 @@ case_batch_cancel() {
     run_with_input $'chosen\n' batch --format bmp
     expect_eq "dialog answered" 0 "$status"
     expect_match "named by the dialog" "chosen.bmp +BMP.*chosen_2.bmp" "$(tr '\n' ' ' <out.txt)"
+    expect_match "dialog shown" "== Save As ==.*BitMap de windows \(\*\.bmp;\*\.dib\)" "$(tr '\n' ' ' <err.txt)"
     write_cancel_scenario
     ZELTWAIN_SCENARIO=$PWD/cancel.json run batch --show-ui --out none.tif
     expect_eq "cancelled in the source" 2 "$status"

@@ -63,15 +63,14 @@ int AnswerBox(void *, HWND, LPCSTR text, LPCSTR caption, UINT type) {
     return FirstButton(type);
 }
 
-// The filter pairs as "description (pattern)" lines.
+// The descriptions of the dialog's filter pairs, one line each.
 std::string FilterLines(LPCSTR filter) {
     std::string lines;
-    while (filter && *filter) {
-        std::string description = filter;
-        filter += description.size() + 1;
-        std::string pattern = filter;
-        filter += pattern.size() + (*filter ? 1 : 0);
-        lines += "  " + Cp1252ToUtf8(description) + "\n";
+    for (int field = 0; filter && *filter; ++field) {
+        std::string text = filter;
+        filter += text.size() + 1;
+        if (field % 2 == 0)
+            lines += "  " + Cp1252ToUtf8(text) + "\n";
     }
     return lines;
 }
