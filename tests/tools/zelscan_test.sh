@@ -207,6 +207,9 @@ case_failure() {
     expect_eq "pages not written" 1 "$status"
     expect_match "reported" "No se ha podido guardar la página" "$(json /errors/0)"
     expect_eq "none written" 0 "$(json /pages/written)"
+    run device --source Flatbed --out flat.pdf
+    expect_eq "flatbed cannot feed" 1 "$status"
+    expect_match "device refusal explained" "cannot feed by itself" "$(cat err.txt)"
     run batch --format nonsense
     expect_eq "bad option" 1 "$status"
 }

@@ -55,6 +55,10 @@ int RunBatch(ScanSession &session, const BatchOptions &batch, bool byDevice) {
     int result = byDevice ? AdquirirMultipaginaXDispositivo(0, batch.format, name.data())
                           : AdquirirMultipagina(0, batch.format, name.data());
     DescargarManejadorDispositivo(); // a refused or cancelled batch leaves the source open
+    if (result == 0)
+        std::fprintf(stderr, byDevice ? "zelscan: the source does not offer this format, refused "
+                                        "the file set-up, or cannot feed by itself\n"
+                                      : "zelscan: the source could not be opened\n");
     session.Conclude(result, result == 1);
     return session.Report();
 }
