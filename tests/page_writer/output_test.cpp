@@ -11,6 +11,7 @@
 #include <tiffio.h>
 
 #include <cstring>
+#include <filesystem>
 
 using namespace pwtest;
 using Nombres = std::vector<std::string>;
@@ -37,6 +38,7 @@ TEST_F(Salidas, MultipageTiffHoldsThePagesInOrderAndNothingElse) {
     zel::CerrarDocumentoMultipagina();
     EXPECT_EQ(zel::hMultiPagina, nullptr);
     EXPECT_EQ(Archivos(), Nombres{"scan.tif"});
+    EXPECT_FALSE(std::filesystem::exists(Host("C:\\delete.bmp")));
     EXPECT_EQ(Etiquetas(Ruta("scan.tif")), (Nombres{"P1", "P2", "P3"}));
     for (const auto &pagina : LeerTiff(Ruta("scan.tif")))
         EXPECT_EQ(pagina.compresion, kSinCompresion);
