@@ -147,9 +147,12 @@ TEST_F(Salidas, PageFromMemoryEqualsTheBitmapFile) {
         ASSERT_EQ(FreeImage_GetPitch(deMemoria) * FreeImage_GetHeight(deMemoria), bytes);
         EXPECT_EQ(std::memcmp(FreeImage_GetBits(deMemoria), FreeImage_GetBits(deArchivo), bytes),
                   0);
-        EXPECT_EQ(std::memcmp(FreeImage_GetPalette(deMemoria), FreeImage_GetPalette(deArchivo),
-                              FreeImage_GetColorsUsed(deArchivo) * sizeof(RGBQUAD)),
-                  0);
+        ASSERT_EQ(FreeImage_GetColorsUsed(deMemoria), FreeImage_GetColorsUsed(deArchivo));
+        if (FreeImage_GetColorsUsed(deArchivo)) {
+            EXPECT_EQ(std::memcmp(FreeImage_GetPalette(deMemoria), FreeImage_GetPalette(deArchivo),
+                                  FreeImage_GetColorsUsed(deArchivo) * sizeof(RGBQUAD)),
+                      0);
+        }
         FreeImage_Unload(deArchivo);
         FreeImage_Unload(deMemoria);
         GlobalFree(hDib);
