@@ -63,9 +63,9 @@ inline std::vector<std::string> FilesIn(const std::string &windowsFolder) {
     return names;
 }
 
-// An empty output folder C:\<name>.
+// An empty output folder C:\acquisition\<name>, apart from other tests'.
 inline std::string CleanFolder(const std::string &name) {
-    std::string folder = "C:\\" + name;
+    std::string folder = "C:\\acquisition\\" + name;
     std::filesystem::remove_all(HostPath(folder));
     std::filesystem::create_directories(HostPath(folder));
     return folder;
@@ -108,11 +108,20 @@ class Trace {
     }
     ~Trace() { std::filesystem::remove(path_); }
     int Count(const std::string &msg, int cap = -1) const {
+        return CountIf([&](const zelvirt::TraceLine &line) {
+            return line.msg == msg && (cap < 0 || line.cap == cap);
+        });
+    }
+    // Native transfers that handed a whole DIB over.
+    int NativePages() const {
+        return CountIf([](const zelvirt::TraceLine &line) {
+            return line.dat == "DAT_IMAGENATIVEXFER" && line.rc == TWRC_XFERDONE;
+        });
+    }
+    template <class Predicate> int CountIf(Predicate predicate) const {
         int n = 0;
-        for (const auto &line : zelvirt::read_trace_file(path_.string())) {
-            if (line.msg == msg && (cap < 0 || line.cap == cap))
-                ++n;
-        }
+        for (const auto &line : zelvirt::read_trace_file(path_.string()))
+            n += predicate(line) ? 1 : 0;
         return n;
     }
 

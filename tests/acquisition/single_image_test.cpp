@@ -10,6 +10,9 @@ namespace {
 
 const std::string kThreeSheets =
     OneScanner(R"("feeder": true, "paper": {"sheets": 3}, "operator": {"delay_ms": 5})");
+// The glass is scanned again by every batch.
+const std::string kFlatbed =
+    OneScanner(R"("feeder": false, "flatbed": true, "operator": {"delay_ms": 5})");
 
 class SingleImage : public AcquisitionTest {};
 
@@ -36,7 +39,7 @@ TEST_F(SingleImage, ClosedDialogGivesNothingEvenAfterAnEarlierImage) {
 }
 
 TEST_F(SingleImage, MaskZeroLeavesThePixelTypeAlone) {
-    UseScenario(kThreeSheets);
+    UseScenario(kFlatbed);
     Trace trace;
     HGLOBAL dib = AdquirirEnMemoria(0, 0);
     ASSERT_NE(dib, HGLOBAL(0));
@@ -52,7 +55,7 @@ TEST_F(SingleImage, MaskZeroLeavesThePixelTypeAlone) {
 }
 
 TEST_F(SingleImage, ImpossibleMaskLeavesTheSourceOpenAndTheNextCallWorks) {
-    UseScenario(kThreeSheets);
+    UseScenario(kFlatbed);
     EXPECT_EQ(AdquirirEnMemoria(0, 1u << TWPT_CMYK), HGLOBAL(0));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_NE(boxes.boxes()[0].text.find("Fallo al introducir el valor pixel."), std::string::npos);

@@ -31,7 +31,7 @@ class FileTransfer : public xt::TransferTest {
 
 TEST_F(FileTransfer, TiffPagesAreMergedIntoTheOutputAndTheirFilesDeleted) {
     Batch(xt::Feeder(3, 1), "C:\\scan.tif", ".tif", TWFF_TIFF);
-    ASSERT_EQ(zelvirt::count_pages_in_file(Host("C:\\scan.tif")), 3);
+    ASSERT_EQ(TiffPages("C:\\scan.tif"), 3);
     for (int page = 0; page < 3; ++page)
         EXPECT_EQ(FileLabel("C:\\scan.tif", page), SheetFront(page + 1));
     EXPECT_FALSE(Exists("C:\\scan_1.tif"));
@@ -43,7 +43,7 @@ TEST_F(FileTransfer, TiffPagesAreMergedIntoTheOutputAndTheirFilesDeleted) {
 
 TEST_F(FileTransfer, OnePageIsTheOutputAsTheSourceWroteIt) {
     Batch(xt::Feeder(1, 1), "C:\\one.tif", ".tif", TWFF_TIFF);
-    EXPECT_EQ(zelvirt::count_pages_in_file(Host("C:\\one.tif")), 1);
+    EXPECT_EQ(TiffPages("C:\\one.tif"), 1);
     EXPECT_EQ(FileLabel("C:\\one.tif"), SheetFront(1));
     EXPECT_FALSE(Exists("C:\\one_1.tif"));
     EXPECT_EQ(zel::hMultiPagina, nullptr);
@@ -61,7 +61,7 @@ TEST_F(FileTransfer, UnmergeablePagesAreReportedOnceDeletedAndTheBatchGoesOn) {
     Batch(xt::Feeder(4, 1, R"(, "faults": {"pages": [{"page": 2, "transfer": "fail"},
                                                      {"page": 3, "transfer": "fail"}]})"),
           "C:\\scan.tif", ".tif", TWFF_TIFF, {"C:\\scan_1.tif", "C:\\scan_2.tif"});
-    ASSERT_EQ(zelvirt::count_pages_in_file(Host("C:\\scan.tif")), 2);
+    ASSERT_EQ(TiffPages("C:\\scan.tif"), 2);
     EXPECT_EQ(FileLabel("C:\\scan.tif", 0), SheetFront(1));
     EXPECT_EQ(FileLabel("C:\\scan.tif", 1), SheetFront(4));
     EXPECT_FALSE(Exists("C:\\scan_1.tif"));

@@ -116,7 +116,7 @@ TEST_F(NativeTransfer, ColourPagesOfAMultiPageRunGoToTheWriterAsTheyArrive) {
     EXPECT_EQ(zel::nImagen, -1);
     EXPECT_EQ(Slots(3), (std::vector<std::string>(3, "(none)")));
     FinishDocument();
-    ASSERT_EQ(zelvirt::count_pages_in_file(Host("C:\\colour.tif")), 3);
+    ASSERT_EQ(TiffPages("C:\\colour.tif"), 3);
     for (int page = 0; page < 3; ++page)
         EXPECT_EQ(FileLabel("C:\\colour.tif", page), SheetFront(page + 1));
 }
@@ -129,7 +129,7 @@ TEST_F(NativeTransfer, AMultiPageRunLongerThanTheSlotsLosesNoPage) {
     EXPECT_EQ(Slots(3),
               (std::vector<std::string>{SheetFront(101), SheetFront(102), SheetFront(103)}));
     FinishDocument();
-    ASSERT_EQ(zelvirt::count_pages_in_file(Host("C:\\many.tif")), 103);
+    ASSERT_EQ(TiffPages("C:\\many.tif"), 103);
     for (int page : {0, 1, 99, 100, 102})
         EXPECT_EQ(FileLabel("C:\\many.tif", page), SheetFront(page + 1));
 }

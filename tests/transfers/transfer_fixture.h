@@ -9,7 +9,9 @@
 #include <zelvirt/paper.h>
 #include <zelvirt/trace.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -96,6 +98,19 @@ class TransferTest : public ::testing::Test {
 
     static bool Exists(const std::string &windowsPath) {
         return access(Host(windowsPath).c_str(), F_OK) == 0;
+    }
+
+    // Pages of a TIFF file, as libtiff's tiffinfo counts its directories.
+    static int TiffPages(const std::string &windowsPath) {
+        std::string command = "tiffinfo '" + Host(windowsPath) + "' 2>/dev/null";
+        int pages = 0;
+        if (FILE *pipe = popen(command.c_str(), "r")) {
+            char line[512];
+            while (std::fgets(line, sizeof line, pipe))
+                pages += std::strncmp(line, "TIFF Directory", 14) == 0;
+            pclose(pipe);
+        }
+        return pages;
     }
 
     static std::string FileLabel(const std::string &windowsPath, int page = 0) {

@@ -9,8 +9,6 @@
 #include "acquisition/tiff_document.h"
 #include "session/transfer_loops.h"
 
-#include <cstring>
-
 namespace zel {
 namespace {
 
@@ -42,6 +40,17 @@ void FusionarPagina(long k) {
     DeleteFileA(nombre);
 }
 
+// The page just transferred has ended as page file pagina - 1: the next
+// page is named, then this one merged.  False when no page follows, or when
+// the next page has no name (what is pending is then dropped).
+bool PasarALaSiguiente(long pagina, bool pendientes) {
+    bool preparada = pendientes && PrepararPaginaSiguiente(pagina);
+    FusionarPagina(pagina - 1);
+    if (pendientes && !preparada)
+        AbortarPendienteXfer();
+    return preparada;
+}
+
 } // namespace
 
 void XferArchivo() {
@@ -58,13 +67,7 @@ void XferArchivo() {
         // information decides whether the batch goes on.
         TW_PENDINGXFERS pendientes{};
         if (ZEL_DS(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pendientes)) {
-            seguir = pendientes.Count != 0;
-            bool preparada = seguir && PrepararPaginaSiguiente(pagina);
-            FusionarPagina(pagina - 1);
-            if (seguir && !preparada) {
-                AbortarPendienteXfer();
-                seguir = false;
-            }
+            seguir = PasarALaSiguiente(pagina, pendientes.Count != 0);
             pagina += 1;
         }
         if (seguir && sinPagina >= kRondasSinPagina) {

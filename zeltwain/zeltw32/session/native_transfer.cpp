@@ -92,6 +92,15 @@ void XferNativa() {
     }
 }
 
+void LiberarPaginasRetenidas() {
+    for (int i = 1; i <= std::min(nImagen, kMaxImagenes - 1); ++i) {
+        if (ahImagenes[i] != 0)
+            LiberadorDeMemoria(ahImagenes[i]);
+        ahImagenes[i] = 0;
+    }
+    nImagen = -1;
+}
+
 } // namespace zel
 
 using namespace zel;
