@@ -78,8 +78,9 @@ void ScanSession::Conclude(int libraryResult, bool ran) {
 int ScanSession::ExitStatus(bool ran) const {
     if (!log_.error_boxes.empty() || summary_.lost.value_or(0) > 0)
         return kExitFailure;
-    bool broughtPages =
-        summary_.transferred.value_or(0) > 0 || !summary_.files.empty() || summary_.clipboard;
+    // A host that cannot see the pages go by takes the library's word.
+    bool broughtPages = !HostSeesDebugOutput() || summary_.transferred.value_or(0) > 0 ||
+                        !summary_.files.empty() || summary_.clipboard;
     if (ran && broughtPages)
         return kExitSuccess;
     if (log_.dialog_cancelled || (ran && common_.show_ui))
