@@ -195,6 +195,22 @@ case_batch_cancel() {
     expect_eq "cancelled in the source" 2 "$status"
 }
 
+case_interactive() {
+    # On a terminal (a pseudo-terminal made by script): the save dialog takes
+    # a typed name and the "Dúplex Manual" box waits for Enter.
+    (sleep 3; printf 'typed\r'; sleep 3; printf '\r') |
+        timeout 60 script -qec "$ZELSCAN batch --source Simplex --duplex manual --format bmp" \
+            /dev/null >tty.txt 2>&1
+    status=$?
+    tr -d '\r' <tty.txt >out.txt
+    expect_eq "terminal status" 0 "$status"
+    expect_match "dialog on the terminal" "File name \(empty line cancels\) > typed" "$(cat out.txt)"
+    expect_match "box waits for Enter" "pulse aceptar para continuar.\[Enter\] OK >" \
+        "$(tr '\n' '.' <out.txt)"
+    expect_eq "interleaved files" "sheet 1 front,sheet 1 back,sheet 3 back" \
+        "$(for f in typed.bmp typed_1.bmp typed_5.bmp; do labels $f; done | paste -sd, -)"
+}
+
 case_failure() {
     mkdir empty
     WINDIR=$PWD/empty run list
