@@ -11,6 +11,7 @@
 #include <tiffio.h>
 
 #include <cstring>
+#include <filesystem>
 
 using namespace pwtest;
 using Nombres = std::vector<std::string>;
@@ -37,6 +38,7 @@ TEST_F(Salidas, MultipageTiffHoldsThePagesInOrderAndNothingElse) {
     zel::CerrarDocumentoMultipagina();
     EXPECT_EQ(zel::hMultiPagina, nullptr);
     EXPECT_EQ(Archivos(), Nombres{"scan.tif"});
+    EXPECT_FALSE(std::filesystem::exists(Host("C:\\delete.bmp")));
     EXPECT_EQ(Etiquetas(Ruta("scan.tif")), (Nombres{"P1", "P2", "P3"}));
     for (const auto &pagina : LeerTiff(Ruta("scan.tif")))
         EXPECT_EQ(pagina.compresion, kSinCompresion);
@@ -145,9 +147,12 @@ TEST_F(Salidas, PageFromMemoryEqualsTheBitmapFile) {
         ASSERT_EQ(FreeImage_GetPitch(deMemoria) * FreeImage_GetHeight(deMemoria), bytes);
         EXPECT_EQ(std::memcmp(FreeImage_GetBits(deMemoria), FreeImage_GetBits(deArchivo), bytes),
                   0);
-        EXPECT_EQ(std::memcmp(FreeImage_GetPalette(deMemoria), FreeImage_GetPalette(deArchivo),
-                              FreeImage_GetColorsUsed(deArchivo) * sizeof(RGBQUAD)),
-                  0);
+        ASSERT_EQ(FreeImage_GetColorsUsed(deMemoria), FreeImage_GetColorsUsed(deArchivo));
+        if (FreeImage_GetColorsUsed(deArchivo)) {
+            EXPECT_EQ(std::memcmp(FreeImage_GetPalette(deMemoria), FreeImage_GetPalette(deArchivo),
+                                  FreeImage_GetColorsUsed(deArchivo) * sizeof(RGBQUAD)),
+                      0);
+        }
         FreeImage_Unload(deArchivo);
         FreeImage_Unload(deMemoria);
         GlobalFree(hDib);
