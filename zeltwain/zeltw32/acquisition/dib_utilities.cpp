@@ -4,8 +4,8 @@
 // lying DIB is never read beyond its end: the header readers need the
 // header, the colour count and the palette the colour table as well, and
 // drawing the pixel rows too.  Short rows are the caller's to judge (a
-// truncated transfer still has a size to show), so only drawing refuses
-// them.
+// truncated transfer still has a size to show): of these operations only
+// drawing refuses them.
 #include "zeltw32.h"
 
 #include "acquisition/dib_layout.h"
