@@ -118,11 +118,17 @@ int GuardarPaginas() {
         OlvidarPaginaPerdida();
     }
     int ultima = std::min<int>(nImagen, kMaxImagenes - 1);
+    // A slot left empty (a page whose image information failed) is no page:
+    // it neither counts nor takes a position.
+    int retenidas =
+        int(std::count_if(ahImagenes, ahImagenes + ultima + 1, [](HGLOBAL h) { return h != 0; }));
     if (nPasada == 1)
-        nPaginasPrimeraPasada += ultima + 1;
+        nPaginasPrimeraPasada += retenidas;
     else if (nPagina > 2 * nPaginasPrimeraPasada - 1)
         nPagina = 2 * nPaginasPrimeraPasada - 1;
     for (int i = 0; i <= ultima; ++i) {
+        if (ahImagenes[i] == 0)
+            continue;
         GuardarPagina(ahImagenes[i]);
         LiberadorDeMemoria(ahImagenes[i]);
         ahImagenes[i] = 0;

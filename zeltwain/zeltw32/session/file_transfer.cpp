@@ -51,6 +51,16 @@ bool PasarALaSiguiente(long pagina, bool pendientes) {
     return preparada;
 }
 
+// Writes the merged document back.  Its pages are the device's own files,
+// merged unchanged; FreeImage's default TIFF compression (LZW) is lossless.
+void CerrarDocumentoDeArchivos() {
+    if (!hMultiPagina)
+        return;
+    if (!CerrarDocumentoTiff(hMultiPagina, TIFF_DEFAULT))
+        InformarPaginaPerdida(szArchivoSalida);
+    hMultiPagina = nullptr;
+}
+
 } // namespace
 
 void XferArchivo() {
@@ -75,7 +85,7 @@ void XferArchivo() {
             seguir = false;
         }
     }
-    CerrarDocumentoMultipagina();
+    CerrarDocumentoDeArchivos();
 }
 
 } // namespace zel
