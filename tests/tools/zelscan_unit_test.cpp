@@ -78,13 +78,15 @@ TEST(PageCounter, IgnoresOtherLinesAndRepeatedStates) {
     EXPECT_EQ(counter.state(), 5);
 }
 
-TEST(PageCounter, CountsThePageWritersDropsAndLosses) {
+TEST(PageCounter, CountsThePageWritersPagesDropsAndLosses) {
     zelscan::PageCounter counter;
     EXPECT_TRUE(counter.Feed("ZELTW: blank page discarded.\n"));
     EXPECT_TRUE(counter.Feed("ZELTW: page not written: C:\\out\\scan_1.tif\n"));
     counter.Feed("ZELTW: blank page discarded.\n");
+    EXPECT_TRUE(counter.Feed("ZELTW: page written.\n"));
     EXPECT_EQ(counter.discarded(), 2);
     EXPECT_EQ(counter.lost(), 1);
+    EXPECT_EQ(counter.written(), 1);
     EXPECT_EQ(counter.transferred(), 0);
 }
 

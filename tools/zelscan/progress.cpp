@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 
 namespace zelscan {
 
@@ -18,6 +19,10 @@ bool PageCounter::Feed(const std::string &line) {
     static const char kState[] = "ZELW:State ";
     if (StartsWith(line, "ZELTW: blank page discarded.")) {
         ++discarded_;
+        return true;
+    }
+    if (StartsWith(line, "ZELTW: page written.")) {
+        ++written_;
         return true;
     }
     if (StartsWith(line, "ZELTW: page not written: ")) {
@@ -53,8 +58,8 @@ void ProgressDisplay::Feed(const std::string &line) {
         return;
     std::string text = "pass " + std::to_string(counter_.passes()) + ": pages transferred " +
                        std::to_string(counter_.transferred()) + ", discarded " +
-                       std::to_string(counter_.discarded()) + ", files written " +
-                       std::to_string(written_());
+                       std::to_string(counter_.discarded()) + ", written " +
+                       std::to_string(std::max(counter_.written(), written_()));
     if (counter_.lost() > 0)
         text += ", not written " + std::to_string(counter_.lost());
     if (counter_.passes() > 0)

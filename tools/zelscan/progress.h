@@ -10,7 +10,7 @@ namespace zelscan {
 // Counts pages from the state changes (each 6 -> 7 is one page taken from
 // the source; a fall to 4 or below, or the library's line announcing the
 // second pass of a manual duplex, ends a pass) and from the page writer's
-// lines for blank pages dropped and pages not written.
+// lines for pages written, blank pages dropped and pages not written.
 class PageCounter {
   public:
     // True when the line changed a count or the state.
@@ -20,6 +20,7 @@ class PageCounter {
     int passes() const { return passes_; }
     int discarded() const { return discarded_; }
     int lost() const { return lost_; }
+    int written() const { return written_; }
 
   private:
     int state_ = 1;
@@ -27,13 +28,15 @@ class PageCounter {
     int passes_ = 0;
     int discarded_ = 0;
     int lost_ = 0;
+    int written_ = 0;
     bool pass_open_ = false;
 };
 
 enum class ProgressStyle { None, Line, Log };
 
 // Shows the counts on stderr: one line rewritten in place (a terminal) or
-// one line per change (a log).  `written` counts the output files so far.
+// one line per change (a log).  `written` counts the output files so far,
+// for outputs the page writer does not write (a device's own files).
 class ProgressDisplay {
   public:
     ProgressDisplay(ProgressStyle style, std::function<int()> written);

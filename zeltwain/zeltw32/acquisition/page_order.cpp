@@ -42,6 +42,8 @@ int LugarDePagina(long posicion) {
 
 void AnotarPagina(long posicion) {
     aPosicionesEscritas.insert(aPosicionesEscritas.begin() + LugarDePagina(posicion), posicion);
+    // Hosts follow a batch's progress by this line.
+    OutputDebugStringA("ZELTW: page written.\n");
 }
 
 bool HacerSitioEnSerie(int lugar) {
