@@ -16,6 +16,7 @@ int main(void) {
     char szNombre[34]; /* a ProductName: 33 characters and the zero */
     /* Room for the extension that the library appends when it is missing. */
     char szDocumento[MAX_PATH + 4] = "lote";
+    char szPagina[] = "pagina.bmp";
     HGLOBAL hDib;
     int nResultado;
 
@@ -38,7 +39,7 @@ int main(void) {
         return 1;
     }
     printf("page: %d x %d, %d bits\n", DibAnchura(hDib), DibAltura(hDib), DibProfundidad(hDib));
-    if (EscribirEnNombreArchivo(hDib, "pagina.bmp") != 0)
+    if (EscribirEnNombreArchivo(hDib, szPagina) != 0)
         fputs("pagina.bmp could not be written\n", stderr);
     LiberadorDeMemoria(hDib);
 
