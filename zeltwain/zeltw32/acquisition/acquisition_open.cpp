@@ -1,5 +1,9 @@
 #include "acquisition/acquisition_open.h"
 
+#include "acquisition/multipage_state.h"
+#include "session/diagnostics.h"
+#include "session/session.h"
+
 namespace zel {
 
 bool AbrirParaAdquirir(HWND w) {
@@ -12,6 +16,15 @@ bool AbrirParaAdquirir(HWND w) {
         return false;
     }
     return true;
+}
+
+HWND EmpezarMultipagina(HWND hWnd, int nFormato) {
+    BorrarError();
+    nFormatoArchivo = TW_UINT16(nFormato);
+    HWND w = ValidarVentana(hWnd);
+    if (nEstado < ZEL_DISP_HABILITADO && AbrirParaAdquirir(w))
+        ZEL_AFIRMAR(nEstado == ZEL_DISP_ABIERTO);
+    return w;
 }
 
 } // namespace zel

@@ -13,4 +13,9 @@ constexpr char kSinDispositivo[] = "Imposible abrir el dispositivo por defecto."
 // reporting the failure to the user, when either cannot be opened.
 bool AbrirParaAdquirir(HWND w);
 
+// The first steps of both multi-page acquisitions: the error record
+// cleared, the format code kept, the window validated and, below state 5,
+// the manager and the default source opened.  Returns the window to use.
+HWND EmpezarMultipagina(HWND hWnd, int nFormato);
+
 } // namespace zel

@@ -8,7 +8,6 @@
 #include "acquisition/multipage_state.h"
 #include "acquisition/output_name.h"
 #include "acquisition/page_writer.h"
-#include "session/diagnostics.h"
 #include "session/session.h"
 
 namespace zel {
@@ -29,11 +28,7 @@ using namespace zel;
 
 // The failures after the device was opened leave it open (state 4).
 ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND hWnd, int nFormato, LPSTR szArchivo) {
-    BorrarError();
-    nFormatoArchivo = TW_UINT16(nFormato);
-    HWND w = ValidarVentana(hWnd);
-    if (nEstado < ZEL_DISP_HABILITADO && AbrirParaAdquirir(w))
-        ZEL_AFIRMAR(nEstado == ZEL_DISP_ABIERTO);
+    HWND w = EmpezarMultipagina(hWnd, nFormato);
     if (nEstado < ZEL_DISP_ABIERTO || !OfreceFormato(nFormatoArchivo))
         return 0;
     char nombre[kTamArchivoSalida];

@@ -10,7 +10,6 @@
 #include "acquisition/multipage_state.h"
 #include "acquisition/output_name.h"
 #include "acquisition/page_writer.h"
-#include "session/diagnostics.h"
 #include "session/session.h"
 
 namespace zel {
@@ -84,11 +83,7 @@ void Escanear(HWND w) {
 using namespace zel;
 
 ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
-    BorrarError();
-    nFormatoArchivo = TW_UINT16(nFormato);
-    HWND w = ValidarVentana(hWnd);
-    if (nEstado < ZEL_DISP_HABILITADO && AbrirParaAdquirir(w))
-        ZEL_AFIRMAR(nEstado == ZEL_DISP_ABIERTO);
+    HWND w = EmpezarMultipagina(hWnd, nFormato);
     if (nEstado < ZEL_DISP_ABIERTO) {
         ReiniciarOpciones(true);
         return 0;
