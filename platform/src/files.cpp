@@ -1,4 +1,5 @@
-// Old-style file calls: OpenFile, the _l* / _h* family and DeleteFileA.
+// Old-style file calls: OpenFile, the _l* / _h* family, DeleteFileA, and
+// CreateFileA for the names OpenFile cannot take.
 //
 // HFILE values are handles of kind File (positive ints) naming an open
 // POSIX descriptor; a value the table does not hold is refused, so a stale
@@ -9,6 +10,7 @@
 // each other and a second exclusive open (ERROR_SHARING_VIOLATION) among
 // opens that ask for them; the other sharing modes take no lock, and plain
 // opens are not stopped by these locks.
+#include "files.h"
 #include "paths.h"
 #include "win_errors.h"
 
@@ -110,25 +112,32 @@ bool lock_for_sharing(int fd, UINT style) {
     return true;
 }
 
-// Opens `host` as the style asks; the descriptor, or -1 with `error` set.
-int open_host_file(const std::string &host, UINT style, DWORD &error) {
-    int fd = open(host.c_str(), open_flags(style), 0666);
+// Opens `host` with the open(2) flags and takes the lock of the sharing
+// style; the descriptor, or -1 with `error` set.  The file is truncated only
+// once the lock is held: a refused open leaves it as it was, as on Windows.
+int open_locked(const std::string &host, int flags, UINT sharing, DWORD &error) {
+    int fd = open(host.c_str(), flags & ~O_TRUNC, 0666);
     if (fd < 0) {
         error = open_error(errno, host);
         return -1;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        close(fd);
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
         error = ERROR_ACCESS_DENIED; // folders are not files on Windows either
-        return -1;
-    }
-    if (!lock_for_sharing(fd, style)) {
-        close(fd);
+    else if (!lock_for_sharing(fd, sharing))
         error = ERROR_SHARING_VIOLATION;
+    else if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0)
+        error = zelplat::win32_error_from_errno(errno);
+    if (error != NO_ERROR) {
+        close(fd);
         return -1;
     }
     return fd;
+}
+
+// Opens `host` as the style asks; the descriptor, or -1 with `error` set.
+int open_host_file(const std::string &host, UINT style, DWORD &error) {
+    return open_locked(host, open_flags(style), style, error);
 }
 
 LONG read_all(int fd, void *buffer, size_t bytes) {
@@ -225,6 +234,9 @@ HFILE WINAPI OpenFile(LPCSTR lpFileName, LPOFSTRUCT lpReOpenBuff, UINT uStyle) {
     }
     std::string given(name, strnlen(name, (uStyle & OF_REOPEN) ? OFS_MAXPATHNAME : SIZE_MAX));
     fill_ofstruct(of, given);
+    // The name must fit the structure, as on Windows; CreateFileA takes longer ones.
+    if (given.size() >= OFS_MAXPATHNAME)
+        return fail(of, zelplat::kErrorBufferOverflow);
     if (uStyle & OF_PARSE)
         return 0;
     std::string host = zelplat::host_path(given.c_str());
@@ -295,6 +307,62 @@ HFILE WINAPI _lclose(HFILE hFile) {
     }
     return 0;
 }
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD, HANDLE) {
+    if (!lpFileName || !*lpFileName) {
+        SetLastError(lpFileName ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (strlen(lpFileName) >= MAX_PATH) { // the limit of the ANSI calls
+        SetLastError(zelplat::kErrorFilenameTooLong);
+        return INVALID_HANDLE_VALUE;
+    }
+    int flags = O_CLOEXEC;
+    bool reads = dwDesiredAccess & GENERIC_READ, writes = dwDesiredAccess & GENERIC_WRITE;
+    flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    switch (dwCreationDisposition) {
+    case CREATE_NEW:
+        flags |= O_CREAT | O_EXCL;
+        break;
+    case CREATE_ALWAYS:
+        flags |= O_CREAT | O_TRUNC;
+        break;
+    case OPEN_EXISTING:
+        break;
+    case OPEN_ALWAYS:
+        flags |= O_CREAT;
+        break;
+    case TRUNCATE_EXISTING:
+        flags |= O_TRUNC;
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    // Sharing as for OpenFile: no sharing takes the exclusive lock, read
+    // sharing alone (deny write) the shared one.
+    UINT sharing = dwShareMode == 0                 ? OF_SHARE_EXCLUSIVE
+                   : dwShareMode == FILE_SHARE_READ ? OF_SHARE_DENY_WRITE
+                                                    : OF_SHARE_DENY_NONE;
+    DWORD error = NO_ERROR;
+    int fd = open_locked(zelplat::host_path(lpFileName), flags, sharing, error);
+    if (fd < 0) {
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto opened = std::make_unique<OpenedFile>();
+    opened->fd = fd;
+    return file_table().insert(std::move(opened));
+}
+
+namespace zelplat {
+
+bool close_file_handle(HANDLE handle) {
+    return file_table().remove(handle) != nullptr;
+}
+
+} // namespace zelplat
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     if (!lpFileName || !*lpFileName) {

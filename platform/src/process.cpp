@@ -8,6 +8,7 @@
 // the child sends its errno through a close-on-exec pipe, which a
 // successful exec closes empty.
 #include "command_line.h"
+#include "files.h"
 #include "handles.h"
 #include "paths.h"
 #include "win_errors.h"
@@ -388,6 +389,8 @@ BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
     auto handle = process_handles().remove(hObject);
+    if (!handle && zelplat::close_file_handle(hObject))
+        return TRUE;
     if (!handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

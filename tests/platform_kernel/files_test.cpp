@@ -134,4 +134,62 @@ TEST_F(OldFiles, DeleteParseAndSharing) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
 }
 
+// OpenFile takes names that fit its structure (127 characters); CreateFileA
+// takes names up to MAX_PATH, and its handle is an HFILE for the _l* calls.
+TEST_F(OldFiles, LongNamesGoThroughCreateFile) {
+    auto named = [&](size_t length) {
+        std::string name = path("");
+        return name + std::string(length - name.size() - 4, 'n') + ".bmp";
+    };
+    OFSTRUCT of;
+    std::string fits = named(OFS_MAXPATHNAME - 1);
+    HFILE h = OpenFile(fits.c_str(), &of, OF_CREATE | OF_WRITE);
+    ASSERT_NE(h, HFILE_ERROR);
+    EXPECT_EQ(_lwrite(h, "kept", 4), 4u);
+    _lclose(h);
+    std::string longer = named(OFS_MAXPATHNAME);
+    EXPECT_EQ(OpenFile(longer.c_str(), &of, OF_CREATE | OF_WRITE), HFILE_ERROR);
+    EXPECT_NE(access(host(longer).c_str(), F_OK), 0);
+
+    std::string longest = named(MAX_PATH - 1);
+    HANDLE out = CreateFileA(longest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, HANDLE());
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    HFILE hOut = HFILE(UINT_PTR(out));
+    EXPECT_EQ(_lwrite(hOut, "BM1234", 6), 6u);
+    // Not shared: another open for reading is refused while it is open.
+    EXPECT_EQ(CreateFileA(longest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, HANDLE()),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(_lclose(hOut), 0);
+
+    HANDLE in = CreateFileA(longest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, HANDLE());
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    char back[8] = {};
+    EXPECT_EQ(_lread(HFILE(UINT_PTR(in)), back, sizeof back), 6u);
+    EXPECT_STREQ(back, "BM1234");
+    // A create refused for sharing leaves the file as it was.
+    EXPECT_EQ(CreateFileA(longest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, HANDLE()),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    HFILE shortIn = OpenFile(fits.c_str(), &of, OF_READ | OF_SHARE_DENY_WRITE);
+    EXPECT_EQ(OpenFile(fits.c_str(), &of, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE), HFILE_ERROR);
+    _lclose(shortIn);
+    EXPECT_EQ(kernel_test::read_text(host(fits)), "kept");
+    EXPECT_EQ(kernel_test::read_text(host(longest)), "BM1234");
+    EXPECT_TRUE(CloseHandle(in));
+    EXPECT_EQ(_lread(HFILE(UINT_PTR(in)), back, 1), UINT(HFILE_ERROR));
+
+    EXPECT_EQ(CreateFileA(named(MAX_PATH).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, HANDLE()),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileA(path("missing.bmp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, HANDLE()),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
 } // namespace

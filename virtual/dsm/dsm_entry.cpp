@@ -55,8 +55,14 @@ TW_UINT16 entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 
 } // namespace
 } // namespace zelvirt
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16
-DSM_Entry(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
-          TW_MEMREF pData) {
+#ifdef _WIN32
+#define ZELVIRT_EXPORT // exported by the module-definition file
+#else
+#define ZELVIRT_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" ZELVIRT_EXPORT TW_UINT16 WINAPI DSM_Entry(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest,
+                                                     TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                                                     TW_MEMREF pData) {
     return zelvirt::entry(pOrigin, pDest, DG, DAT, MSG, pData);
 }

@@ -6,7 +6,9 @@
 #include "shared/trace_log.h"
 
 #include <cstring>
+#ifndef _WIN32
 #include <dlfcn.h>
+#endif
 
 namespace zelvirt {
 namespace {
@@ -48,11 +50,22 @@ TW_IDENTITY identity_of(const SourceSpec &spec, TW_UINT32 id) {
 
 // The folder holding this manager, where its scenario lies by default.
 std::string manager_folder() {
+#ifdef _WIN32
+    HMODULE self = nullptr;
+    char name[MAX_PATH];
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&manager_folder), &self) ||
+        !GetModuleFileNameA(self, name, sizeof name))
+        return ".";
+    std::string path = name;
+#else
     Dl_info info{};
     if (!dladdr(reinterpret_cast<void *>(&manager_folder), &info) || !info.dli_fname)
         return ".";
     std::string path = info.dli_fname;
-    auto slash = path.find_last_of('/');
+#endif
+    auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 

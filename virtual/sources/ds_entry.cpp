@@ -170,8 +170,14 @@ TW_UINT16 entry(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
 } // namespace
 } // namespace zelvirt
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16
-DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF pData) {
+#ifdef _WIN32
+#define ZELVIRT_EXPORT // exported by the module-definition file
+#else
+#define ZELVIRT_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" ZELVIRT_EXPORT TW_UINT16 WINAPI DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG,
+                                                    TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF pData) {
     (void)pOrigin; // one application at a time: the manager checks it
     return zelvirt::entry(DG, DAT, MSG, pData);
 }

@@ -1,7 +1,40 @@
 // Pinning: dlopen of the library's own file with RTLD_NOLOAD | RTLD_NODELETE
 // marks it never to be unloaded; later dlclose calls (FreeLibrary) leave it.
+// On Windows GetModuleHandleExA with GET_MODULE_HANDLE_EX_FLAG_PIN does the same.
 #include "module_pin.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+namespace zelvirt {
+namespace {
+
+HMODULE this_module(DWORD flags) {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | flags,
+                       reinterpret_cast<LPCSTR>(&this_module), &module);
+    return module;
+}
+
+} // namespace
+
+void pin_module() {
+    this_module(GET_MODULE_HANDLE_EX_FLAG_PIN);
+}
+
+std::string module_folder() {
+    char path[MAX_PATH];
+    HMODULE module = this_module(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT);
+    DWORD n = module ? GetModuleFileNameA(module, path, sizeof path) : 0;
+    if (n == 0 || n >= sizeof path)
+        return ".";
+    std::string name(path, n);
+    auto slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? "." : name.substr(0, slash);
+}
+
+} // namespace zelvirt
+#else
 #include <dlfcn.h>
 
 namespace zelvirt {
@@ -34,3 +67,4 @@ std::string module_folder() {
 }
 
 } // namespace zelvirt
+#endif

@@ -111,11 +111,11 @@ Outcome Source::user_interface(uint16_t msg, void *data) {
         if (state_ != 4)
             return failure(TWCC_SEQERROR);
         auto *ui = static_cast<TW_USERINTERFACE *>(data);
-        if (!ui || !IsWindow(ui->hParent))
+        if (!ui || !IsWindow(static_cast<HWND>(ui->hParent)))
             return failure(TWCC_BADVALUE);
         if (!ensure_window())
             return failure(TWCC_LOWMEMORY);
-        parent_ = ui->hParent;
+        parent_ = static_cast<HWND>(ui->hParent);
         ++generation_;
         scan_presses_ = 0;
         ui_only_ = msg == MSG_ENABLEDSUIONLY;

@@ -2,7 +2,9 @@
 // next, and its image handed over natively, as a file or in memory blocks.
 #include "source.h"
 
+#ifndef _WIN32
 #include <zelplat/zelplat_test.h>
+#endif
 
 #include "shared/trace_log.h"
 
@@ -288,7 +290,7 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
     }
     std::memcpy(p, img.dib.data(), bytes);
     GlobalUnlock(block);
-    *static_cast<TW_UINT32 *>(data) = block;
+    *static_cast<TW_UINT32 *>(data) = TW_UINT32(UINT_PTR(block)); // 32 bits on Win32
     state_ = 7;
     return start;
 }
@@ -299,9 +301,13 @@ Outcome Source::file_transfer(uint16_t msg, void *data) {
     Outcome start = check_transfer_start(TWSX_FILE, data);
     if (start.rc != TWRC_XFERDONE)
         return start;
+#ifdef _WIN32
+    const std::string &host = file_name_; // Windows names are the system's own
+#else
     char host[1024];
     if (ZelPlat_HostPath(file_name_.c_str(), host, sizeof host) == 0)
         return failure(TWCC_FILEWRITEERROR);
+#endif
     std::string error;
     unsigned format = unsigned(caps_.current(ICAP_IMAGEFILEFORMAT, TWFF_BMP));
     if (!write_side_file(image(), format, host, &error)) {

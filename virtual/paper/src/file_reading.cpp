@@ -29,8 +29,10 @@ class TempFolder {
         std::error_code ec;
         std::string pattern =
             (std::filesystem::temp_directory_path(ec) / "zelpaper-XXXXXX").string();
+#ifndef _WIN32 // no PDF renderer to give it to on Windows
         if (!ec && mkdtemp(pattern.data()))
             path_ = pattern;
+#endif
     }
     ~TempFolder() {
         std::error_code ec;
@@ -40,7 +42,9 @@ class TempFolder {
     TempFolder(const TempFolder &) = delete;
     TempFolder &operator=(const TempFolder &) = delete;
 
-    const std::string &path() const { return path_; }
+    const std::string &path() const {
+        return path_;
+    }
 
   private:
     std::string path_;

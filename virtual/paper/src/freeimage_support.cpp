@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdarg>
+#ifndef _WIN32
 #include <dlfcn.h>
+#endif
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -12,7 +14,8 @@
 namespace zelvirt {
 namespace {
 
-void DLL_CALLCONV route_message(FREE_IMAGE_FORMAT format, const char *message) {
+// FreeImage_SetOutputMessage takes a plain cdecl function, not DLL_CALLCONV.
+void route_message(FREE_IMAGE_FORMAT format, const char *message) {
     const char *name = format == FIF_UNKNOWN ? nullptr : FreeImage_GetFormatFromFIF(format);
     std::string line = "ZELPAPER: FreeImage";
     if (name)
@@ -29,11 +32,15 @@ void DLL_CALLCONV route_message(FREE_IMAGE_FORMAT format, const char *message) {
 // handlers are looked up at run time because libtiff comes in with FreeImage
 // and has no headers here.
 void silence_libtiff() {
+#ifdef _WIN32
+    // FreeImage.dll keeps its libtiff inside and routes its messages itself.
+#else
     using Handler = void (*)(const char *, const char *, va_list);
     using SetHandler = Handler (*)(Handler);
     for (const char *name : {"TIFFSetWarningHandler", "TIFFSetErrorHandler"})
         if (void *symbol = dlsym(RTLD_DEFAULT, name))
             reinterpret_cast<SetHandler>(symbol)(nullptr);
+#endif
 }
 
 unsigned dots_per_meter(double dpi) {

@@ -34,6 +34,24 @@ bool NombreVacio(LPCSTR szNombre) {
     return !szNombre || !*szNombre;
 }
 
+// Opens a bitmap file for writing (created, not shared) or reading (shared
+// with readers).  OpenFile takes names of fewer than OFS_MAXPATHNAME
+// characters, and on Windows fails for a full path that long; CreateFileA
+// takes the rest up to MAX_PATH, and its handle serves the _l* calls as an
+// HFILE.
+HFILE AbrirArchivo(LPCSTR szNombre, bool bEscribir) {
+    if (lstrlenA(szNombre) < OFS_MAXPATHNAME) {
+        OFSTRUCT of;
+        HFILE hArchivo = OpenFile(szNombre, &of, bEscribir ? kCrearExclusivo : kLeerSinEscritores);
+        if (hArchivo != HFILE_ERROR)
+            return hArchivo;
+    }
+    HANDLE h = CreateFileA(
+        szNombre, bEscribir ? GENERIC_WRITE : GENERIC_READ, bEscribir ? 0 : FILE_SHARE_READ,
+        nullptr, bEscribir ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, HANDLE());
+    return h == INVALID_HANDLE_VALUE ? HFILE_ERROR : HFILE(UINT_PTR(h));
+}
+
 // True when the DIB part of the file that the writer would produce (header,
 // colour table, pixel data) lies inside the block.
 bool CabeParaEscribir(const DibBloqueado &dib) {
@@ -67,8 +85,7 @@ ZELTW32_API(int) EscribirEnNombreArchivo(HGLOBAL hDib, LPSTR szArchivo) {
             return kDialogoCancelado;
         szNombre = szDialogo;
     }
-    OFSTRUCT of;
-    HFILE hArchivo = OpenFile(szNombre, &of, kCrearExclusivo);
+    HFILE hArchivo = AbrirArchivo(szNombre, true);
     if (hArchivo == HFILE_ERROR)
         return kNoCreado;
     int resultado = EscribirEnArchivo(hDib, hArchivo);
@@ -120,8 +137,7 @@ ZELTW32_API(HGLOBAL) CargarAMemoriaDeNombreArchivo(LPSTR szArchivo) {
             return 0;
         szNombre = szDialogo;
     }
-    OFSTRUCT of;
-    HFILE hArchivo = OpenFile(szNombre, &of, kLeerSinEscritores);
+    HFILE hArchivo = AbrirArchivo(szNombre, false);
     if (hArchivo == HFILE_ERROR)
         return 0;
     HGLOBAL hDib = CargarAMemoriaDeArchivo(hArchivo);
