@@ -102,9 +102,9 @@ TEST(BitmapRead, FailedAllocationLeavesNothing) {
     EXPECT_FALSE(leaks.Leaked()) << leaks.Describe();
 }
 
-// The reader takes the DIB as the file gives it; the consumers then refuse
-// a header that claims more than the block holds.
-TEST(BitmapRead, LyingDibIsLoadedButNotUsed) {
+// The reader takes the DIB as the file gives it; the header readers answer
+// from its header, the writer refuses rows that the block does not hold.
+TEST(BitmapRead, LyingDibIsLoadedAndMeasuredButNotWritten) {
     HGLOBAL h = MakeDib(DibShape{});
     HostPath("C:\\read\\lying.bmp");
     ASSERT_EQ(EscribirEnNombreArchivo(h, std::string("C:\\read\\lying.bmp").data()), 0);
@@ -116,8 +116,8 @@ TEST(BitmapRead, LyingDibIsLoadedButNotUsed) {
     HGLOBAL back = ReadNamed("C:\\read\\lying.bmp");
     ASSERT_NE(back, HGLOBAL(0));
     EXPECT_EQ(GlobalSize(back), 40u + 36);
-    EXPECT_EQ(DibAltura(back), 0);
-    EXPECT_EQ(CrearPaletaDib(back), HPALETTE(0));
+    EXPECT_EQ(DibAltura(back), 200);
+    EXPECT_EQ(DibAnchura(back), 4);
     EXPECT_EQ(EscribirEnNombreArchivo(back, std::string("C:\\read\\again.bmp").data()), -4);
     LiberadorDeMemoria(back);
 }

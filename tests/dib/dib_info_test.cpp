@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <utility>
+#include <vector>
+
 using namespace dibtest;
 
 namespace {
@@ -82,50 +86,98 @@ TEST(DibInfo, NullStaleAndMadeUpHandlesReadAsZero) {
     ExpectUnreadable(HGLOBAL(0x1234567), "made-up handle");
 }
 
-TEST(DibInfo, HeadersThatOverrunTheirBlockReadAsZero) {
-    DibShape rowsMissing;
-    rowsMissing.dataBytes = int64_t(Stride(4, 24)) * 3 - 1;
-    HGLOBAL h = MakeDib(rowsMissing);
-    ExpectUnreadable(h, "one byte of pixel rows missing");
-    GlobalFree(h);
-
-    DibShape tableTooLong;
-    tableTooLong.bits = 8;
-    h = MakeDib(tableTooLong);
-    PokeDword(h, 32, 0x40000000); // biClrUsed: a table of 4 GB
-    ExpectUnreadable(h, "huge biClrUsed");
-    GlobalFree(h);
-
-    h = MakeDib(DibShape{});
-    PokeDword(h, 8, 0x7FFFFFFF); // biHeight
-    ExpectUnreadable(h, "huge height");
-    PokeDword(h, 8, 0x80000000); // the most negative height
-    ExpectUnreadable(h, "most negative height");
-    GlobalFree(h);
-
-    h = MakeDib(DibShape{});
-    PokeDword(h, 4, 0x7FFFFFFF);  // biWidth
-    PokeDword(h, 12, 0xFFFF0001); // biBitCount 65535: width x depth overflows 32 bits
-    ExpectUnreadable(h, "huge width and depth");
-    GlobalFree(h);
-
-    h = MakeDib(DibShape{});
+TEST(DibInfo, HeaderOrColourTableOutsideTheBlockReadsAsZero) {
+    HGLOBAL h = MakeDib(DibShape{});
     PokeDword(h, 0, 0xFFFFFFF0); // biSize
     ExpectUnreadable(h, "huge header size");
-    GlobalFree(h);
-
-    DibShape compressed;
-    compressed.bits = 8;
-    compressed.compression = BI_RLE8;
-    compressed.sizeImage = 100;
-    compressed.dataBytes = 99;
-    h = MakeDib(compressed);
-    ExpectUnreadable(h, "compressed data shorter than biSizeImage");
     GlobalFree(h);
 
     h = MakeBlock({40, 0, 0, 0, 4, 0, 0, 0});
     ExpectUnreadable(h, "block shorter than the header");
     GlobalFree(h);
+
+    // The header is whole: its fields are answered, but no colour count or
+    // palette comes from a table that the block does not hold.
+    DibShape tableTooLong;
+    tableTooLong.bits = 8;
+    h = MakeDib(tableTooLong);
+    PokeDword(h, 32, 0x40000000); // biClrUsed: a table of 4 GB
+    EXPECT_EQ(DibAnchura(h), 4);
+    EXPECT_EQ(DibProfundidad(h), 8);
+    EXPECT_EQ(DibNumColores(h), 0);
+    EXPECT_EQ(CrearPaletaDib(h), HPALETTE(0));
+    GlobalFree(h);
+
+    HGLOBAL whole = MakeDib(tableTooLong);
+    auto bytes = BlockBytes(whole);
+    GlobalFree(whole);
+    bytes.resize(40 + 4 * 256 - 1); // the last colour entry one byte short
+    h = MakeBlock(bytes);
+    EXPECT_EQ(DibAltura(h), 3);
+    EXPECT_EQ(DibNumColores(h), 0);
+    EXPECT_EQ(CrearPaletaDib(h), HPALETTE(0));
+    bytes.push_back(0); // the table whole, no rows at all
+    GlobalFree(h);
+    h = MakeBlock(bytes);
+    EXPECT_EQ(DibNumColores(h), 256);
+    HPALETTE hPal = CrearPaletaDib(h);
+    EXPECT_NE(hPal, HPALETTE(0));
+    DeleteObject(hPal);
+    GlobalFree(h);
+}
+
+// A DIB whose pixel rows run past its block, such as a truncated transfer
+// from a faulty source, is still measured and given a palette: only the
+// header and the colour table are read.
+TEST(DibInfo, ShortRowsAreAnsweredFromTheHeader) {
+    struct Case {
+        const char *what;
+        DibShape shape;
+        std::vector<std::pair<size_t, DWORD>> pokes; // header fields overwritten
+        int width, height, depth, colours;
+    };
+    DibShape halfRows;
+    halfRows.dataBytes = int64_t(Stride(4, 24)) * 3 / 2;
+    DibShape oneByteShort;
+    oneByteShort.bits = 8;
+    oneByteShort.dataBytes = int64_t(Stride(4, 8)) * 3 - 1;
+    DibShape compressed;
+    compressed.bits = 8;
+    compressed.compression = BI_RLE8;
+    compressed.sizeImage = 100;
+    compressed.dataBytes = 99;
+    const Case cases[] = {
+        {"half of the rows (a truncated transfer)", halfRows, {}, 4, 3, 24, 0},
+        {"one byte of pixel rows missing", oneByteShort, {}, 4, 3, 8, 256},
+        {"compressed data shorter than biSizeImage", compressed, {}, 4, 3, 8, 256},
+        {"huge height", DibShape{}, {{8, 0x7FFFFFFF}}, 4, INT32_MAX, 24, 0},
+        {"most negative height", DibShape{}, {{8, 0x80000000}}, 4, INT32_MIN, 24, 0},
+        // biBitCount 65535: width x depth overflows 32 bits.
+        {"huge width and depth",
+         DibShape{},
+         {{4, 0x7FFFFFFF}, {12, 0xFFFF0001}},
+         INT32_MAX,
+         3,
+         65535,
+         0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        HGLOBAL h = MakeDib(c.shape);
+        for (auto [offset, value] : c.pokes)
+            PokeDword(h, offset, value);
+        EXPECT_EQ(DibAnchura(h), c.width);
+        EXPECT_EQ(DibAltura(h), c.height);
+        EXPECT_EQ(DibProfundidad(h), c.depth);
+        EXPECT_EQ(DibNumColores(h), c.colours);
+        LeakCheck leaks;
+        HPALETTE hPal = CrearPaletaDib(h);
+        ASSERT_NE(hPal, HPALETTE(0));
+        EXPECT_EQ(GetPaletteEntries(hPal, 0, 0, nullptr), c.colours ? UINT(c.colours) : 256u);
+        DeleteObject(hPal);
+        EXPECT_FALSE(leaks.Leaked()) << leaks.Describe();
+        GlobalFree(h);
+    }
 }
 
 TEST(DibInfo, ExactFitIsReadable) {

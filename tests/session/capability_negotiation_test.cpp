@@ -19,25 +19,31 @@ const char *kPixelEnumeration = R"(, "capabilities": {"ICAP_PIXELTYPE": {
     "container": "enumeration", "type": "TWTY_UINT16", "values": [0, 1, 2],
     "current": 2, "default": 0}})";
 
-struct EnumerationRead {
+struct OfferRead {
     TW_UINT16 conType = 0;
-    std::vector<TW_UINT16> items;
+    std::vector<TW_UINT16> items; // NumItems of them
     TW_UINT32 current = 0, defaultIndex = 0;
 };
 
-// What the source offers now, read with MSG_GET straight through ZEL_DS.
-EnumerationRead ReadOffer(TW_UINT16 capId) {
-    EnumerationRead read;
+// What the source offers now, an enumeration or an array, read with MSG_GET
+// straight through ZEL_DS.
+OfferRead ReadOffer(TW_UINT16 capId) {
+    OfferRead read;
     TW_CAPABILITY cap{capId, TWON_ENUMERATION, 0};
     if (!ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap) || cap.hContainer == 0)
         return read;
     read.conType = cap.ConType;
-    auto *e = static_cast<TW_ENUMERATION *>(GlobalLock(cap.hContainer));
+    void *container = GlobalLock(cap.hContainer);
     if (cap.ConType == TWON_ENUMERATION) {
+        auto *e = static_cast<TW_ENUMERATION *>(container);
         auto *list = reinterpret_cast<TW_UINT16 *>(e->ItemList);
         read.items.assign(list, list + e->NumItems);
         read.current = e->CurrentIndex;
         read.defaultIndex = e->DefaultIndex;
+    } else if (cap.ConType == TWON_ARRAY) {
+        auto *a = static_cast<TW_ARRAY *>(container);
+        auto *list = reinterpret_cast<TW_UINT16 *>(a->ItemList);
+        read.items.assign(list, list + a->NumItems);
     }
     GlobalUnlock(cap.hContainer);
     GlobalFree(cap.hContainer);
@@ -134,7 +140,7 @@ TEST_F(Capabilities, RefusedVerticalResolutionLeavesHorizontalUntouched) {
 TEST_F(Capabilities, PixelNegotiationNarrowsAnEnumeration) {
     Open(kPixelEnumeration);
     EXPECT_EQ(NegociarTipoPixel(0x6), 1);
-    EnumerationRead offer = ReadOffer(ICAP_PIXELTYPE);
+    OfferRead offer = ReadOffer(ICAP_PIXELTYPE);
     ASSERT_EQ(offer.conType, TWON_ENUMERATION);
     EXPECT_EQ(offer.items, (std::vector<TW_UINT16>{TWPT_GRAY, TWPT_RGB}));
     EXPECT_EQ(offer.current, 1u);
@@ -146,7 +152,7 @@ TEST_F(Capabilities, PixelNegotiationNarrowsAnEnumeration) {
 TEST_F(Capabilities, PixelNegotiationFallsBackToTheLowestType) {
     Open(kPixelEnumeration);
     EXPECT_EQ(NegociarTipoPixel(0x1), 1);
-    EnumerationRead offer = ReadOffer(ICAP_PIXELTYPE);
+    OfferRead offer = ReadOffer(ICAP_PIXELTYPE);
     EXPECT_EQ(offer.items, (std::vector<TW_UINT16>{TWPT_BW}));
     EXPECT_EQ(offer.current, 0u);
     EXPECT_EQ(offer.defaultIndex, 0u);
@@ -176,11 +182,16 @@ TEST_F(Capabilities, PixelNegotiationAcceptsAOneValueAsItIs) {
     EXPECT_EQ(zel::nUltimoError, 13);
 }
 
-TEST_F(Capabilities, PixelNegotiationOfAnArray) {
+// The array written back holds only the accepted types, and says so in its
+// NumItems: the source keeps exactly those.
+TEST_F(Capabilities, PixelNegotiationNarrowsAnArray) {
     Open(R"(, "capabilities": {"ICAP_PIXELTYPE": {"container": "array",
             "type": "TWTY_UINT16", "values": [2, 0, 1]}})");
     EXPECT_EQ(NegociarTipoPixel(0x5), 1);
     EXPECT_EQ(zel::nUltimoError, 0);
+    OfferRead offer = ReadOffer(ICAP_PIXELTYPE);
+    ASSERT_EQ(offer.conType, TWON_ARRAY);
+    EXPECT_EQ(offer.items, (std::vector<TW_UINT16>{TWPT_BW, TWPT_RGB}));
 }
 
 struct MalformedCase {

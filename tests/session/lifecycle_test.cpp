@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include <zelvirt/trace.h>
+
 #include "scenario_file.h"
 #include "session/session.h"
 #include "ui_recorder.h"
@@ -23,6 +25,15 @@ class Lifecycle : public ::testing::Test {
 
 std::string OpenSourceName() {
     return zel::IdentidadDisp.ProductName;
+}
+
+// Triplets that the manager and the sources traced since the debug output
+// was last cleared.
+size_t TripletsTraced() {
+    size_t count = 0;
+    for (const auto &line : zeltest::DebugLines())
+        count += zelvirt::parse_trace_line(line).has_value();
+    return count;
 }
 
 } // namespace
@@ -117,7 +128,10 @@ TEST_F(Lifecycle, DefaultSourceOpensWithNativeTransfer) {
     EXPECT_EQ(OpenSourceName(), "Scanner A");
     EXPECT_NE(TW_UINT32(zel::IdentidadDisp.Id), 0u);
     EXPECT_EQ(XferMech(), TWSX_NATIVE);
+    ASSERT_GT(TripletsTraced(), 0u); // the opening was traced
+    ZelPlat_DebugOutputClear();
     EXPECT_EQ(AbrirDispositivoXDefecto(), 1); // already open: nothing sent
+    EXPECT_EQ(TripletsTraced(), 0u);
     ASSERT_EQ(CerrarDispositivo(), 1);
     EXPECT_EQ(EstadoTwain(), ZEL_SM_ABIERTO);
 }

@@ -132,6 +132,20 @@ TEST(DsmProtocol, MalformedScenarioReported) {
         {R"({"sources": [{"name": "A", "paper": {"sheets": [{"front": {"label": "a\u0001"}}]}}]})",
          "/sources/0/paper/sheets/0/front/label", "printable ASCII"},
         {R"({"sources": [{"name": "A", "colour": true}]})", "/sources/0/colour", "unknown key"},
+        {R"({"sources": [{"name": "A", "operator": {"first_press": "never"}}]})",
+         "/sources/0/operator/first_press", "\"none\""},
+        {R"({"sources": [{"name": "A", "operator": {"give_up_ms": 10}}]})",
+         "/sources/0/operator/give_up_ms", "never_ready"},
+        {R"({"sources": [{"name": "A", "faults": {"pages": [{"page": 1, "after": "jam"}]}}]})",
+         "/sources/0/faults/pages/0/after", "expected \"close_request\""},
+        {R"({"sources": [{"name": "A", "faults": {"pages": [{"page": 1, "dib": "truncated",
+              "after": "count_zero"}]}}]})",
+         "/sources/0/faults/pages/0", "one of"},
+        {R"({"sources": [{"name": "A", "faults": {"phantom_pages": {"pages": 0}}}]})",
+         "/sources/0/faults/phantom_pages/pages", "from 1 to"},
+        {R"({"sources": [{"name": "A", "faults": {"triplets": [{"dat": "DAT_IMAGEINFO",
+              "occurrence": 1, "from_occurrence": 2, "rc": "TWRC_FAILURE"}]}}]})",
+         "/sources/0/faults/triplets/0", "not both"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);

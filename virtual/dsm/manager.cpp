@@ -79,7 +79,7 @@ std::optional<Outcome> Manager::take_fault(uint32_t dg, uint16_t dat, uint16_t m
             (fault.msg && *fault.msg != msg) || fault.cap)
             continue;
         ++fault_counts_[i];
-        if (fault.occurrence == 0 || fault.occurrence == fault_counts_[i])
+        if (fault.fires_at(fault_counts_[i]))
             return Outcome{fault.rc, fault.cc};
     }
     return std::nullopt;

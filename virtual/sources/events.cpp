@@ -83,9 +83,9 @@ Source::~Source() {
     }
 }
 
-void Source::schedule(Press press) {
+void Source::schedule(Press press, int delay_ms) {
     pending_press_ = press;
-    if (!SetTimer(window_, kOperatorTimer, UINT(spec_.op.delay_ms), nullptr))
+    if (!SetTimer(window_, kOperatorTimer, UINT(delay_ms), nullptr))
         on_timer(); // no timer: the person acts at once
 }
 
@@ -118,18 +118,23 @@ void Source::on_timer() {
 }
 
 // Scan: the batch is announced, or, with no paper to scan, the person gives
-// up and closes the source's window.
+// up and closes the source's window.  A device that never starts announces
+// nothing; the person may give up waiting for it.
 void Source::scan_pressed() {
     ++scan_presses_;
-    post(start_batch() ? MSG_XFERREADY : MSG_CLOSEDSREQ);
+    if (!spec_.never_ready)
+        post(start_batch() ? MSG_XFERREADY : MSG_CLOSEDSREQ);
+    else if (spec_.op.give_up_ms)
+        schedule(Press::Cancel, *spec_.op.give_up_ms);
 }
 
 // After a batch the interface stays open: the person scans again or closes.
 void Source::batch_ended() {
     if (spec_.op.reload_turned && !device_.feeder_loaded())
         device_.reload_turned_stack();
-    if (show_ui_ && !ui_only_)
-        schedule(scan_presses_ < spec_.op.scan_presses ? Press::Scan : Press::Close);
+    if (show_ui_ && !ui_only_ && !close_requested_)
+        schedule(scan_presses_ < spec_.op.scan_presses ? Press::Scan : Press::Close,
+                 spec_.op.delay_ms);
 }
 
 Outcome Source::process_event(void *data, std::optional<uint16_t> *event) {

@@ -33,7 +33,7 @@ std::optional<Outcome> Source::take_fault(uint32_t dg, uint16_t dat, uint16_t ms
             (fault.msg && *fault.msg != msg) || (fault.cap && fault.cap != cap))
             continue;
         ++fault_counts_[i];
-        if (fault.occurrence == 0 || fault.occurrence == fault_counts_[i])
+        if (fault.fires_at(fault_counts_[i]))
             return Outcome{fault.rc, fault.cc};
     }
     return std::nullopt;
@@ -118,18 +118,20 @@ Outcome Source::user_interface(uint16_t msg, void *data) {
         parent_ = static_cast<HWND>(ui->hParent);
         ++generation_;
         scan_presses_ = 0;
+        close_requested_ = false;
         ui_only_ = msg == MSG_ENABLEDSUIONLY;
         bool ui_forced = msg == MSG_ENABLEDS && !ui->ShowUI && !spec_.ui_controllable;
         show_ui_ = ui_only_ || ui->ShowUI || ui_forced;
         state_ = 5;
         if (ui_only_)
-            schedule(spec_.op.ok_ui_only ? Press::UiOk : Press::UiCancel);
-        else if (show_ui_)
-            schedule(spec_.op.cancel_first       ? Press::Cancel
-                     : spec_.op.scan_presses > 0 ? Press::Scan
-                                                 : Press::Close);
-        else
+            schedule(spec_.op.ok_ui_only ? Press::UiOk : Press::UiCancel, spec_.op.delay_ms);
+        else if (!show_ui_)
             scan_pressed(); // without its interface the source scans at once
+        else if (spec_.op.first_press != FirstPress::None)
+            schedule(spec_.op.first_press == FirstPress::Cancel ? Press::Cancel
+                     : spec_.op.scan_presses > 0                ? Press::Scan
+                                                                : Press::Close,
+                     spec_.op.delay_ms);
         // A source that cannot hide its interface shows it and says so.
         return ui_forced ? Outcome{TWRC_CHECKSTATUS, TWCC_SUCCESS} : Outcome{};
     }

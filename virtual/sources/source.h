@@ -10,6 +10,7 @@
 #include <twain.h>
 #include <zelvirt/paper.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,14 +46,18 @@ class Source {
     enum class Press { None, Scan, Cancel, Close, UiOk, UiCancel };
 
     struct Batch {
-        int remaining = 0; // pages not yet ended, the current one included
+        int remaining = 0;    // pages not yet ended, the current one included
+        int phantoms = 0;     // of them, the last ones, counted with no sheet behind
+        bool stopped = false; // the person stopped the device: nothing more is fed
         bool feeder = false, duplex = false;
         std::optional<SideSpec> pending_back;
     };
 
     struct Page {
+        enum class Feed { Sheet, Phantom, Stopped };
         bool begun = false;
-        int number = 0; // pages since the session opened, 1-based
+        Feed feed = Feed::Sheet;
+        int number = 0; // pages since the session opened, 1-based; 0 without a sheet
         SideSpec side;
         std::optional<ScannedImage> image;
         bool memory_started = false;
@@ -76,7 +81,7 @@ class Source {
 
     // Events and the operator
     bool ensure_window();
-    void schedule(Press press);
+    void schedule(Press press, int delay_ms);
     void post(uint16_t twain_message);
     void scan_pressed();
     void batch_ended();
@@ -88,7 +93,7 @@ class Source {
     void begin_page();
     const ScannedImage &image();
     ScanSettings settings() const;
-    const PageFault *page_fault(bool transfer_faults);
+    const PageFault *page_fault(int number, std::initializer_list<PageFaultKind> kinds) const;
     Outcome check_transfer_start(uint16_t mechanism, void *data);
     uint16_t count_for_application() const;
     void end_page();
@@ -109,6 +114,7 @@ class Source {
     bool ui_only_ = false;
     int scan_presses_ = 0;
     Press pending_press_ = Press::None;
+    bool close_requested_ = false; // the person asked to close: no more presses
 
     Batch batch_;
     Page page_;

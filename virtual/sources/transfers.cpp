@@ -114,7 +114,9 @@ bool Source::start_batch() {
     int limit = int(caps_.current(CAP_XFERCOUNT, -1));
     if (limit > 0)
         pages = std::min(pages, limit);
-    batch_.remaining = pages;
+    if (pages > 0)
+        batch_.phantoms = spec_.phantom_pages;
+    batch_.remaining = pages + batch_.phantoms;
     return pages > 0;
 }
 
@@ -138,6 +140,11 @@ void Source::begin_page() {
     if (page_.begun)
         return;
     page_.begun = true;
+    if (batch_.stopped || batch_.remaining <= batch_.phantoms) {
+        page_.feed = batch_.stopped ? Page::Feed::Stopped : Page::Feed::Phantom;
+        page_.side = SideSpec{SideContent::Blank, "", 0};
+        return;
+    }
     page_.side = next_side();
     page_.number = ++pages_since_open_;
 }
@@ -149,13 +156,11 @@ const ScannedImage &Source::image() {
     return *page_.image;
 }
 
-const PageFault *Source::page_fault(bool transfer_faults) {
-    begin_page();
-    for (const auto &fault : spec_.page_faults) {
-        bool is_transfer = fault.kind != PageFaultKind::TruncatedDib;
-        if (fault.page == page_.number && is_transfer == transfer_faults)
+const PageFault *Source::page_fault(int number, std::initializer_list<PageFaultKind> kinds) const {
+    for (const auto &fault : spec_.page_faults)
+        if (fault.page == number &&
+            std::find(kinds.begin(), kinds.end(), fault.kind) != kinds.end())
             return &fault;
-    }
     return nullptr;
 }
 
@@ -165,11 +170,21 @@ uint16_t Source::count_for_application() const {
     return spec_.unknown_page_count ? 0xFFFF : uint16_t(batch_.remaining);
 }
 
-// The page ends, transferred or not: its sheet has passed the scanner.
+// The page ends, transferred or not: its sheet has passed the scanner.  A
+// page fault of the scenario may follow: the count drops to 0 with paper
+// left, or the person stops the device and asks to close the source.
 void Source::end_page() {
     begin_page();
+    const int number = page_.number;
     page_ = {};
-    if (--batch_.remaining > 0) {
+    bool last =
+        --batch_.remaining <= 0 || batch_.stopped || page_fault(number, {PageFaultKind::CountZero});
+    if (page_fault(number, {PageFaultKind::CloseRequest})) {
+        batch_.stopped = true;
+        close_requested_ = true;
+        post(MSG_CLOSEDSREQ);
+    }
+    if (!last) {
         state_ = 6;
         return;
     }
@@ -214,6 +229,9 @@ Outcome Source::image_info(uint16_t msg, void *data) {
     auto *info = static_cast<TW_IMAGEINFO *>(data);
     if (!info)
         return failure(TWCC_BADVALUE);
+    begin_page();
+    if (page_.feed == Page::Feed::Phantom)
+        return failure(spec_.phantom_cc);
     const ScannedImage &img = image();
     ScanSettings s = settings();
     std::memset(info, 0, sizeof *info);
@@ -244,13 +262,14 @@ Outcome Source::image_layout(uint16_t msg, void *data) {
     layout->Frame.Right = to_fix32(spec_.paper.width_inches);
     layout->Frame.Bottom = to_fix32(spec_.paper.height_inches);
     layout->DocumentNumber = 1;
-    layout->PageNumber = TW_UINT32(page_.begun ? page_.number : pages_since_open_ + 1);
+    layout->PageNumber = TW_UINT32(page_.number ? page_.number : pages_since_open_ + 1);
     layout->FrameNumber = 1;
     return {};
 }
 
 // Checks shared by the three transfers before the first byte moves; a
-// faulty page fails or is cancelled here.
+// faulty or phantom page fails here, and a page of a stopped device or one
+// the scenario cancels is cancelled.
 Outcome Source::check_transfer_start(uint16_t mechanism, void *data) {
     if (state_ != 6)
         return failure(TWCC_SEQERROR);
@@ -258,13 +277,16 @@ Outcome Source::check_transfer_start(uint16_t mechanism, void *data) {
         return failure(TWCC_SEQERROR);
     if (!data && mechanism != TWSX_FILE)
         return failure(TWCC_BADVALUE);
-    if (const PageFault *fault = page_fault(true)) {
-        if (fault->kind == PageFaultKind::Cancel) {
-            state_ = 7;
-            return {TWRC_CANCEL, TWCC_SUCCESS};
-        }
-        return failure(fault->cc);
+    begin_page();
+    if (page_.feed == Page::Feed::Phantom)
+        return failure(spec_.phantom_cc);
+    const PageFault *fault = page_fault(page_.number, {PageFaultKind::Fail, PageFaultKind::Cancel});
+    if (page_.feed == Page::Feed::Stopped || (fault && fault->kind == PageFaultKind::Cancel)) {
+        state_ = 7;
+        return {TWRC_CANCEL, TWCC_SUCCESS};
     }
+    if (fault)
+        return failure(fault->cc);
     return {TWRC_XFERDONE, TWCC_SUCCESS};
 }
 
@@ -276,7 +298,7 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
         return start;
     const ScannedImage &img = image();
     size_t bytes = img.dib.size();
-    if (page_fault(false)) {
+    if (page_fault(page_.number, {PageFaultKind::TruncatedDib})) {
         // The header claims every row; the block holds half of them.
         size_t header = dib_header_bytes(img);
         bytes = header + (bytes - header) / 2;

@@ -215,15 +215,23 @@ void parse_paper(const json &value, const std::string &pointer, SourceSpec &sour
 void parse_operator(const json &value, const std::string &pointer, OperatorSpec &op) {
     require_object(value, pointer);
     check_keys(value, pointer,
-               {"delay_ms", "first_press", "scan_presses", "reload_turned_stack", "ui_only_press"});
+               {"delay_ms", "first_press", "scan_presses", "reload_turned_stack", "ui_only_press",
+                "give_up_ms"});
     if (value.contains("delay_ms"))
         op.delay_ms = int(get_int(value["delay_ms"], child(pointer, "delay_ms"), 0, 60000));
     if (value.contains("first_press")) {
         std::string press = get_string(value["first_press"], child(pointer, "first_press"), 16);
-        if (press != "scan" && press != "cancel")
-            fail(child(pointer, "first_press"), "expected \"scan\" or \"cancel\"");
-        op.cancel_first = press == "cancel";
+        if (press == "scan")
+            op.first_press = FirstPress::Scan;
+        else if (press == "cancel")
+            op.first_press = FirstPress::Cancel;
+        else if (press == "none")
+            op.first_press = FirstPress::None;
+        else
+            fail(child(pointer, "first_press"), "expected \"scan\", \"cancel\" or \"none\"");
     }
+    if (value.contains("give_up_ms"))
+        op.give_up_ms = int(get_int(value["give_up_ms"], child(pointer, "give_up_ms"), 0, 600000));
     if (value.contains("scan_presses"))
         op.scan_presses =
             int(get_int(value["scan_presses"], child(pointer, "scan_presses"), 0, 1000));
@@ -362,7 +370,8 @@ void parse_capabilities(const json &value, const std::string &pointer, SourceSpe
 
 TripletFault parse_triplet_fault(const json &value, const std::string &pointer) {
     require_object(value, pointer);
-    check_keys(value, pointer, {"dg", "dat", "msg", "cap", "occurrence", "rc", "cc"});
+    check_keys(value, pointer,
+               {"dg", "dat", "msg", "cap", "occurrence", "from_occurrence", "rc", "cc"});
     TripletFault fault;
     if (value.contains("dg"))
         fault.dg = get_constant(value["dg"], child(pointer, "dg"), NameKind::DataGroup, 0xFFFFFFFF);
@@ -375,9 +384,14 @@ TripletFault parse_triplet_fault(const json &value, const std::string &pointer) 
     if (value.contains("cap"))
         fault.cap = uint16_t(
             get_constant(value["cap"], child(pointer, "cap"), NameKind::Capability, 0xFFFF));
-    if (value.contains("occurrence"))
-        fault.occurrence =
-            int(get_int(value["occurrence"], child(pointer, "occurrence"), 1, 1000000));
+    if (value.contains("occurrence") && value.contains("from_occurrence"))
+        fail(pointer, "a triplet fault has \"occurrence\" or \"from_occurrence\", not both");
+    for (const char *key : {"occurrence", "from_occurrence"}) {
+        if (!value.contains(key))
+            continue;
+        fault.occurrence = int(get_int(value[key], child(pointer, key), 1, 1000000));
+        fault.onwards = std::string(key) == "from_occurrence";
+    }
     if (!value.contains("rc"))
         fail(child(pointer, "rc"), "a triplet fault needs \"rc\"");
     fault.rc =
@@ -435,13 +449,13 @@ CapFault parse_cap_fault(const json &value, const std::string &pointer) {
 
 PageFault parse_page_fault(const json &value, const std::string &pointer) {
     require_object(value, pointer);
-    check_keys(value, pointer, {"page", "transfer", "dib", "cc"});
+    check_keys(value, pointer, {"page", "transfer", "dib", "after", "cc"});
     PageFault fault;
     if (!value.contains("page"))
         fail(child(pointer, "page"), "a page fault needs \"page\"");
     fault.page = int(get_int(value["page"], child(pointer, "page"), 1, 1000000));
-    if (value.contains("transfer") == value.contains("dib"))
-        fail(pointer, "a page fault has either \"transfer\" or \"dib\"");
+    if (value.contains("transfer") + value.contains("dib") + value.contains("after") != 1)
+        fail(pointer, "a page fault has one of \"transfer\", \"dib\" and \"after\"");
     if (value.contains("transfer")) {
         std::string kind = get_string(value["transfer"], child(pointer, "transfer"), 16);
         if (kind == "fail")
@@ -450,10 +464,18 @@ PageFault parse_page_fault(const json &value, const std::string &pointer) {
             fault.kind = PageFaultKind::Cancel;
         else
             fail(child(pointer, "transfer"), "expected \"fail\" or \"cancel\"");
-    } else {
+    } else if (value.contains("dib")) {
         if (get_string(value["dib"], child(pointer, "dib"), 16) != "truncated")
             fail(child(pointer, "dib"), "expected \"truncated\"");
         fault.kind = PageFaultKind::TruncatedDib;
+    } else {
+        std::string kind = get_string(value["after"], child(pointer, "after"), 16);
+        if (kind == "close_request")
+            fault.kind = PageFaultKind::CloseRequest;
+        else if (kind == "count_zero")
+            fault.kind = PageFaultKind::CountZero;
+        else
+            fail(child(pointer, "after"), "expected \"close_request\" or \"count_zero\"");
     }
     if (value.contains("cc"))
         fault.cc = uint16_t(
@@ -461,9 +483,21 @@ PageFault parse_page_fault(const json &value, const std::string &pointer) {
     return fault;
 }
 
+void parse_phantom_pages(const json &value, const std::string &pointer, SourceSpec &source) {
+    require_object(value, pointer);
+    check_keys(value, pointer, {"pages", "cc"});
+    source.phantom_pages = value.contains("pages")
+                               ? int(get_int(value["pages"], child(pointer, "pages"), 1, 1000))
+                               : 1;
+    if (value.contains("cc"))
+        source.phantom_cc = uint16_t(
+            get_constant(value["cc"], child(pointer, "cc"), NameKind::ConditionCode, 0xFFFF));
+}
+
 void parse_faults(const json &value, const std::string &pointer, SourceSpec &source) {
     require_object(value, pointer);
-    check_keys(value, pointer, {"triplets", "capabilities", "pages"});
+    check_keys(value, pointer,
+               {"triplets", "capabilities", "pages", "never_ready", "phantom_pages"});
     if (value.contains("triplets"))
         source.triplet_faults = parse_triplet_faults(value["triplets"], child(pointer, "triplets"));
     if (value.contains("capabilities")) {
@@ -482,6 +516,10 @@ void parse_faults(const json &value, const std::string &pointer, SourceSpec &sou
             source.page_faults.push_back(
                 parse_page_fault(list[i], child(child(pointer, "pages"), i)));
     }
+    if (value.contains("never_ready"))
+        source.never_ready = get_bool(value["never_ready"], child(pointer, "never_ready"));
+    if (value.contains("phantom_pages"))
+        parse_phantom_pages(value["phantom_pages"], child(pointer, "phantom_pages"), source);
 }
 
 void parse_device(const json &value, const std::string &pointer, SourceSpec &source) {
@@ -562,6 +600,9 @@ SourceSpec parse_source(const json &value, const std::string &pointer) {
         parse_capabilities(value["capabilities"], child(pointer, "capabilities"), source);
     if (value.contains("faults"))
         parse_faults(value["faults"], child(pointer, "faults"), source);
+    if (source.op.give_up_ms && !source.never_ready)
+        fail(child(child(pointer, "operator"), "give_up_ms"),
+             "the person gives up only on a device that never starts (\"never_ready\")");
     return source;
 }
 

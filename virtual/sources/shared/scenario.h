@@ -34,9 +34,15 @@ struct CapSpec {
 struct TripletFault {
     std::optional<uint32_t> dg;
     std::optional<uint16_t> dat, msg, cap;
-    int occurrence = 0; // 1-based occurrence of the matching triplet; 0: every one
+    int occurrence = 0;   // 1-based occurrence of the matching triplet; 0: every one
+    bool onwards = false; // every occurrence from `occurrence` on
     uint16_t rc = 1;
     uint16_t cc = 0;
+
+    // Whether the fault answers the `count`-th matching triplet.
+    bool fires_at(int count) const {
+        return occurrence == 0 || count == occurrence || (onwards && count > occurrence);
+    }
 };
 
 enum class Malformation {
@@ -56,9 +62,10 @@ struct CapFault {
     Malformation kind = Malformation::EmptyList;
 };
 
-enum class PageFaultKind { Fail, Cancel, TruncatedDib };
+enum class PageFaultKind { Fail, Cancel, TruncatedDib, CloseRequest, CountZero };
 
-// A fault of the n-th page (side) transferred since the source was opened.
+// A fault of the n-th page (side) transferred since the source was opened:
+// of its transfer, of its image, or of what follows its MSG_ENDXFER.
 struct PageFault {
     int page = 1;
     PageFaultKind kind = PageFaultKind::Fail;
@@ -76,12 +83,15 @@ struct PaperSpec {
     SideSpec glass;                // the page on the flatbed glass
 };
 
+enum class FirstPress { Scan, Cancel, None };
+
 struct OperatorSpec {
     int delay_ms = 20;
-    bool cancel_first = false;  // press Cancel instead of Scan the first time
-    int scan_presses = 1;       // Scan presses before Close, with the interface shown
-    bool reload_turned = false; // turn the stack over and reload it once when empty
-    bool ok_ui_only = true;     // MSG_ENABLEDSUIONLY: press OK (else Cancel)
+    FirstPress first_press = FirstPress::Scan;
+    std::optional<int> give_up_ms; // waiting for a device that never starts
+    int scan_presses = 1;          // Scan presses before Close, with the interface shown
+    bool reload_turned = false;    // turn the stack over and reload it once when empty
+    bool ok_ui_only = true;        // MSG_ENABLEDSUIONLY: press OK (else Cancel)
 };
 
 enum class DuplexKind : uint16_t { None = 0, OnePass = 1, TwoPass = 2 };
@@ -105,6 +115,9 @@ struct SourceSpec {
     std::vector<TripletFault> triplet_faults;
     std::vector<CapFault> cap_faults;
     std::vector<PageFault> page_faults;
+    bool never_ready = false; // Scan starts nothing: no MSG_XFERREADY
+    int phantom_pages = 0;    // pages counted after the last real one of a batch
+    uint16_t phantom_cc = 1;  // TWRC_FAILURE condition of a phantom page: TWCC_BUMMER
 };
 
 enum class UserSelect { Default, Cancel, Name };

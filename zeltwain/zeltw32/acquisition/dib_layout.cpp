@@ -68,6 +68,13 @@ uint64_t TamanoDatosCore(const void *pDib) {
                        LeerWord(pDib, kOffProfCore));
 }
 
+// Bytes from the block start to the end of the colour table.
+uint64_t FinTabla(const void *pDib) {
+    uint64_t entrada = EsCore(pDib) ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
+    uint64_t tabla = MultiplicarSaturado(DibNumColoresCabecera(pDib), entrada);
+    return SumarSaturado(LeerDword(pDib, 0), tabla);
+}
+
 } // namespace
 
 WORD LeerWord(const void *p, size_t offset) {
@@ -121,17 +128,22 @@ uint64_t TamanoFilas(LONG anchura, LONG altura, DWORD profundidad) {
     return MultiplicarSaturado(fila, Absoluto(altura));
 }
 
-bool DibCabeEnBloque(const void *pDib, SIZE_T nBloque) {
+bool DibCabeceraEnBloque(const void *pDib, SIZE_T nBloque) {
     if (!pDib || nBloque < sizeof(DWORD))
         return false;
-    bool core = EsCore(pDib);
-    if (nBloque < (core ? kTamCabeceraCore : kTamCabeceraInfo))
+    DWORD minimo = EsCore(pDib) ? kTamCabeceraCore : kTamCabeceraInfo;
+    return nBloque >= minimo && LeerDword(pDib, 0) <= nBloque;
+}
+
+bool DibTablaEnBloque(const void *pDib, SIZE_T nBloque) {
+    return DibCabeceraEnBloque(pDib, nBloque) && FinTabla(pDib) <= nBloque;
+}
+
+bool DibCabeEnBloque(const void *pDib, SIZE_T nBloque) {
+    if (!DibTablaEnBloque(pDib, nBloque))
         return false;
-    uint64_t entrada = core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
-    uint64_t tabla = MultiplicarSaturado(DibNumColoresCabecera(pDib), entrada);
-    uint64_t datos = core ? TamanoDatosCore(pDib) : TamanoDatosInfo(pDib);
-    uint64_t fin = SumarSaturado(SumarSaturado(LeerDword(pDib, 0), tabla), datos);
-    return fin <= nBloque;
+    uint64_t datos = EsCore(pDib) ? TamanoDatosCore(pDib) : TamanoDatosInfo(pDib);
+    return SumarSaturado(FinTabla(pDib), datos) <= nBloque;
 }
 
 bool CalcularDisposicionArchivo(const void *pCabecera, DisposicionArchivo *pDisposicion) {

@@ -1,7 +1,7 @@
 // Layout of a packed DIB held in one global-memory block: where its colour
 // table and pixel rows lie, the bounds checks that keep every consumer
-// inside the block whatever the header claims, and the layout of the bitmap
-// file written from it.
+// inside the block whatever the header claims (each consumer checks the
+// parts it reads), and the layout of the bitmap file written from it.
 #pragma once
 
 #include <windows.h>
@@ -45,8 +45,15 @@ BYTE *DibPunteroBits(void *pDib);
 // padded to a multiple of 4 bytes; UINT64_MAX when that does not fit.
 uint64_t TamanoFilas(LONG anchura, LONG altura, DWORD profundidad);
 
+// True when the header lies within the nBloque bytes that start at pDib:
+// the fixed fields of its kind and the size its first field states.
+bool DibCabeceraEnBloque(const void *pDib, SIZE_T nBloque);
+
+// True when the header and the colour table lie within the block.
+bool DibTablaEnBloque(const void *pDib, SIZE_T nBloque);
+
 // True when the header, the colour table and the pixel rows that the header
-// describes all lie within the nBloque bytes that start at pDib.
+// describes all lie within the block.
 bool DibCabeEnBloque(const void *pDib, SIZE_T nBloque);
 
 // Layout of the bitmap file written from a DIB with an info header (40 bytes
@@ -75,6 +82,10 @@ class DibBloqueado {
 
     BYTE *Direccion() const { return pDib_; }
     SIZE_T Tamano() const { return nTamano_; }
+    // Locked, and the header inside the block.
+    bool CabeceraLegible() const { return pDib_ && DibCabeceraEnBloque(pDib_, nTamano_); }
+    // Locked, and header and colour table inside the block.
+    bool TablaLegible() const { return pDib_ && DibTablaEnBloque(pDib_, nTamano_); }
     // Locked, and header, colour table and pixel rows inside the block.
     bool Legible() const { return pDib_ && DibCabeEnBloque(pDib_, nTamano_); }
 

@@ -1,8 +1,11 @@
 // DIB utilities for hosts: header fields, colour count, palette, drawing
 // and freeing of a DIB held in global memory.  Every operation first checks
-// that the header, colour table and rows lie inside the block, so that a
-// null, stale or lying DIB is never read beyond its end: the header readers
-// then return 0, no palette is built and nothing is drawn.
+// that the parts it reads lie inside the block, so that a null, stale or
+// lying DIB is never read beyond its end: the header readers need the
+// header, the colour count and the palette the colour table as well, and
+// drawing the pixel rows too.  Short rows are the caller's to judge (a
+// truncated transfer still has a size to show): of these operations only
+// drawing refuses them.
 #include "zeltw32.h"
 
 #include "acquisition/dib_layout.h"
@@ -14,11 +17,12 @@ namespace {
 constexpr WORD kVersionPaleta = 0x300;
 constexpr DWORD kEntradasPorDefecto = 256;
 
-// The field at the given info-header offset of a readable DIB, or 0.  Hosts
-// pass info-header DIBs; the offsets are the same whatever the header kind.
+// The field at the given info-header offset of a DIB whose header is in its
+// block, or 0.  Hosts pass info-header DIBs; the offsets are the same
+// whatever the header kind.
 LONG CampoDib(HGLOBAL hDib, size_t offset, size_t ancho) {
     DibBloqueado dib(hDib);
-    if (!dib.Legible() || offset + ancho > dib.Tamano())
+    if (!dib.CabeceraLegible() || offset + ancho > dib.Tamano())
         return 0;
     return ancho == sizeof(WORD) ? LONG(LeerWord(dib.Direccion(), offset))
                                  : LeerLong(dib.Direccion(), offset);
@@ -73,12 +77,12 @@ ZELTW32_API(int) DibAltura(HGLOBAL hDib) {
 
 ZELTW32_API(int) DibNumColores(HGLOBAL hDib) {
     DibBloqueado dib(hDib);
-    return dib.Legible() ? int(DibNumColoresCabecera(dib.Direccion())) : 0;
+    return dib.TablaLegible() ? int(DibNumColoresCabecera(dib.Direccion())) : 0;
 }
 
 ZELTW32_API(HPALETTE) CrearPaletaDib(HGLOBAL hDib) {
     DibBloqueado dib(hDib);
-    return dib.Legible() ? PaletaDeDib(dib.Direccion()) : 0;
+    return dib.TablaLegible() ? PaletaDeDib(dib.Direccion()) : 0;
 }
 
 // Copies a rectangle of the destination's size from the source origin, never

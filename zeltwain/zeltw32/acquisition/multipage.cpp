@@ -1,17 +1,110 @@
-// Placeholder bodies until this family is built: every export answers
-// "failed" (0) or does nothing.
+// AdquirirMultipagina: a stack of paper from the feeder into one multi-page
+// TIFF document or a numbered series of files, written by the page writer
+// as the native transfer loop delivers the pages.  Two-sided scanning uses
+// the device's duplex when it has one, else a manual duplex: the fronts,
+// then the stack turned over, then the backs.
 #include "zeltw32.h"
 
-ZELTW32_API(int) AdquirirMultipagina(HWND, int, LPSTR) {
-    return 0;
+#include "acquisition/acquisition_open.h"
+#include "acquisition/device_options.h"
+#include "acquisition/multipage_state.h"
+#include "acquisition/output_name.h"
+#include "acquisition/page_writer.h"
+#include "session/diagnostics.h"
+#include "session/session.h"
+
+namespace zel {
+namespace {
+
+constexpr char kTituloDuplex[] = "D\xFAplex Manual";
+constexpr char kPulseBoton[] =
+    "Introduzca ahora las p\xE1ginas pares \n\r y pulse de nuevo el bot\xF3n para escanear";
+constexpr char kPulseAceptar[] =
+    "Introduzca ahora las p\xE1ginas pares \n\r y pulse aceptar para continuar";
+constexpr char kErrorConfiguracion[] = "Error en la configuraci\xF3n del dispositivo";
+
+// Feeder, transfer count, duplex and native transfer for the open source.
+void PrepararDispositivo() {
+    if (ActivarAlimentador())
+        NegociarContadorXfer(-1);
+    if (bForzarDuplex) {
+        nModoDuplex = 1;
+    } else {
+        nModoDuplex = NegociarDuplex();
+        // The two passes of a negotiated manual duplex keep every side.
+        if (nModoDuplex == 1)
+            dUmbralBlanco = -1.0;
+    }
+    if (!PonXferMech(TWSX_NATIVE))
+        InformeUltimoError(kErrorConfiguracion);
 }
-ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND, int, LPSTR) {
-    return 0;
+
+// With the source's interface hidden, the source is closed after the first
+// pass and opened and enabled again, so that it scans the turned stack at
+// once.  The same source is opened again, not the default one: a host that
+// chose another scanner gets the backs from that scanner.
+void ReabrirParaSegundaPasada(HWND w) {
+    TW_STR32 nombre;
+    lstrcpynA(nombre, IdentidadDisp.ProductName, sizeof nombre);
+    AbortarPendienteXfer();
+    DescargarManejadorDispositivo();
+    if (AbrirManejadorDispositivo(w) && !AbrirDispositivoXNombre(nombre))
+        OutputDebugStringA("ZELTW: manual duplex: source not found again, default source\n");
+    HabilitarDispositivo(w);
 }
-ZELTW32_API(BOOL) EsDuplex(HWND, int) {
-    return 0;
+
+void SegundaPasada(HWND w) {
+    if (nImagen > -1)
+        GuardarPaginas();
+    nPasada = 2;
+    OutputDebugStringA("ZELTW: manual duplex: second pass\n");
+    MessageBoxA(w, bOcultarUI ? kPulseAceptar : kPulseBoton, kTituloDuplex,
+                MB_OK | MB_ICONINFORMATION);
+    if (bOcultarUI)
+        ReabrirParaSegundaPasada(w);
+    BucleEventosModal();
 }
-ZELTW32_API(void) Comprimir(int) {}
-ZELTW32_API(void) PonDuplex(int) {}
-ZELTW32_API(void) ForzarDuplex(int) {}
-ZELTW32_API(void) DescartarEnBlanco(double) {}
+
+void Escanear(HWND w) {
+    if (!HabilitarDispositivo(w)) {
+        if (!CerrarManejadorDispositivo(w))
+            CerrarDispositivo();
+        return;
+    }
+    BucleEventosModal();
+    if (nModoDuplex == 1 && nEstado == ZEL_DISP_HABILITADO)
+        SegundaPasada(w);
+    AbortarPendienteXfer();
+    DescargarManejadorDispositivo();
+}
+
+} // namespace
+} // namespace zel
+
+using namespace zel;
+
+ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
+    BorrarError();
+    nFormatoArchivo = TW_UINT16(nFormato);
+    HWND w = ValidarVentana(hWnd);
+    if (nEstado < ZEL_DISP_HABILITADO && AbrirParaAdquirir(w))
+        ZEL_AFIRMAR(nEstado == ZEL_DISP_ABIERTO);
+    if (nEstado < ZEL_DISP_ABIERTO) {
+        ReiniciarOpciones(true);
+        return 0;
+    }
+    char nombre[kTamArchivoSalida];
+    if (!ElegirArchivoSalida(szArchivo, nombre))
+        return -1;
+    lstrcpynA(szArchivoSalida, nombre, kTamArchivoSalida);
+    OlvidarPaginaPerdida();
+    bAdquisicionMultipagina = 1;
+    PrepararDispositivo();
+    Escanear(w);
+    if (nImagen > -1)
+        GuardarPaginas();
+    CerrarDocumentoMultipagina();
+    bAdquisicionMultipagina = 0;
+    ReiniciarOpciones(false);
+    return 1;
+}

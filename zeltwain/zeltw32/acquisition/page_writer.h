@@ -10,6 +10,12 @@ namespace zel {
 // positions kept), frees every one of them and sets nImagen to -1.
 int GuardarPaginas();
 
+// Closes the multi-page document, if one is open, with the flags of its
+// pages and clears hMultiPagina; a document that cannot be written is
+// reported as InformarPaginaPerdida does.  Called at the end of every
+// multi-page acquisition.
+void CerrarDocumentoMultipagina();
+
 // Whether the page counts as blank under dUmbralBlanco.
 bool EsPaginaEnBlanco(FIBITMAP *pagina);
 

@@ -8,6 +8,11 @@ namespace zel {
 constexpr int kNumTiposItem = 13; // TWTY_INT8 to TWTY_STR255
 extern const TW_UINT16 anTamanoItem[kNumTiposItem];
 
+// Reads one capability with a GET message (MSG_GET, MSG_GETCURRENT ...) into
+// pVal as item type nTipo: a one-value container, or the current item of an
+// enumeration, read only within the container's block, which is freed.
+int LeerCapacidad(TW_UINT16 mensaje, int nCapacidad, int nTipo, void *pVal);
+
 // Whether an item of type a can be read as type b: the same type, or
 // integer types of the same size.
 int TiposCompatibles(TW_UINT16 a, TW_UINT16 b);

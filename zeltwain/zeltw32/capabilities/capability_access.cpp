@@ -69,6 +69,18 @@ int LeerContenedor(const TW_CAPABILITY &cap, TW_UINT16 tipo, void *destino) {
 
 } // namespace
 
+int LeerCapacidad(TW_UINT16 mensaje, int nCapacidad, int nTipo, void *pVal) {
+    if (!pVal || nTipo < 0 || nTipo >= kNumTiposItem)
+        return 0;
+    TW_CAPABILITY cap{TW_UINT16(nCapacidad), TWON_ONEVALUE, 0};
+    int resultado = 0;
+    if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, mensaje, &cap) && cap.hContainer != 0)
+        resultado = LeerContenedor(cap, TW_UINT16(nTipo), pVal);
+    if (cap.hContainer != 0)
+        GlobalFree(cap.hContainer);
+    return resultado;
+}
+
 TW_UINT32 FiltrarPorMascara(TW_UINT32 mascara, TW_UINT32 cuenta, TW_UINT16 *lista) {
     TW_UINT32 conjunto = 0;
     for (TW_UINT32 i = 0; i < cuenta; ++i) {
@@ -103,15 +115,7 @@ ZELTW32_API(int) ObtenActualCapacidad(int nCapacidad, int nTipo, void *pVal) {
         MensajeError("Attempt to get capability value below State 4.");
         return 0;
     }
-    if (!pVal || nTipo < 0 || nTipo >= kNumTiposItem)
-        return 0;
-    TW_CAPABILITY cap{TW_UINT16(nCapacidad), TWON_ONEVALUE, 0};
-    int resultado = 0;
-    if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &cap) && cap.hContainer != 0)
-        resultado = LeerContenedor(cap, TW_UINT16(nTipo), pVal);
-    if (cap.hContainer != 0)
-        GlobalFree(cap.hContainer);
-    return resultado;
+    return LeerCapacidad(MSG_GETCURRENT, nCapacidad, nTipo, pVal);
 }
 
 ZELTW32_API(int) PonValorDeUnaCapacidad(int nCapacidad, int nTipo, TW_UINT32 nValor) {

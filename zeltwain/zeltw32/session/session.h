@@ -45,6 +45,11 @@ void BorrarError();
 // the source has announced a transfer.
 void DespacharXfer();
 
+// Releases the pages held in slots 1 to nImagen, which no caller can reach
+// once slot 0 was handed out, and sets nImagen to -1.  Slot 0 is left alone:
+// its page is the caller's, or an earlier batch's that the caller holds.
+void LiberarPaginasRetenidas();
+
 // Enables the source and waits in the modal loop until the transfer is over,
 // with the caller's window disabled meanwhile.
 void EsperarXfer(HWND hWnd);

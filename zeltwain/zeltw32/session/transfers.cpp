@@ -1,28 +1,56 @@
-// Ending and dropping pending transfers.
-//
-// The transfer loops themselves (native, file, memory) are not built yet:
-// until they are, an announced transfer is dropped with MSG_RESET and the
-// modal loop ends, so that a source's batch never leaves the session stuck
-// in the transfer states.
+// Running the transfer an enabled source announced, and ending or dropping
+// pending transfers.
 #include "session/session.h"
 
 #include "session/diagnostics.h"
+#include "session/transfer_loops.h"
+
+#include <cstdio>
 
 namespace zel {
 
 void DespacharXfer() {
-    AbortarPendienteXfer();
+    switch (XferMech()) {
+    case TWSX_NATIVE:
+        XferNativa();
+        break;
+    case TWSX_FILE:
+        XferArchivo();
+        break;
+    case TWSX_MEMORY:
+        XferMemoria();
+        break;
+    default:
+        OutputDebugStringA("ZELTW: Unknown transfer mechanism; nothing transferred.\n");
+        break;
+    }
+    // Transfers still pending now come from a source that refused to end a
+    // page: it will announce nothing more, so they are dropped rather than
+    // waited for.
+    if (!FinXfer()) {
+        OutputDebugStringA("ZELTW: Transfers left pending after the loop; dropped.\n");
+        AbortarPendienteXfer();
+    }
     RomperBucleEventosModal();
     ZEL_AFIRMAR(nEstado == ZEL_TRANSFER_LISTA || nEstado == ZEL_DISP_HABILITADO);
+}
+
+void XferMemoria() {
+    MensajeError("ZELTW: Memory Transfer mode not supported.");
+}
+
+void AbandonarLote(const char *bucle) {
+    char linea[128];
+    std::snprintf(linea, sizeof linea,
+                  "ZELTW: %s transfer: no page in %d rounds; pending transfers dropped.\n", bucle,
+                  kRondasSinPagina);
+    OutputDebugStringA(linea);
+    AbortarPendienteXfer();
 }
 
 } // namespace zel
 
 using namespace zel;
-
-ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND) {
-    return 0;
-}
 
 ZELTW32_API(BOOL) FinXfer(void) {
     if (nEstado != ZEL_TRANSFIRIENDO)

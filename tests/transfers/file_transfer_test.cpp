@@ -1,0 +1,104 @@
+// File batches through the library: page files named after the output,
+// TIFF pages merged into one document, and the batches that cannot go on.
+#include "transfer_fixture.h"
+
+#include <fstream>
+
+namespace {
+
+using xt::SheetFront;
+
+class FileTransfer : public xt::TransferTest {
+  protected:
+    // Sets the batch up as the device acquisition does (output fields,
+    // format, first file) and waits for it; `garbage` files are put in
+    // place of page files first.
+    void Batch(const std::string &scenario, const char *output, const char *extension,
+               TW_UINT16 format, std::initializer_list<const char *> garbage = {}) {
+        Open(scenario, TWSX_FILE);
+        ASSERT_EQ(PonValorDeUnaCapacidad(ICAP_IMAGEFILEFORMAT, TWTY_UINT16, format), 1);
+        Output(output, extension, format);
+        TW_SETUPFILEXFER setup{};
+        std::snprintf(setup.FileName, sizeof setup.FileName, "%s", output);
+        setup.Format = format;
+        ASSERT_EQ(ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), 1);
+        for (const char *name : garbage)
+            std::ofstream(Host(name)) << "not an image";
+        ZelPlat_DebugOutputClear();
+        zel::EsperarXfer(0);
+    }
+};
+
+TEST_F(FileTransfer, TiffPagesAreMergedIntoTheOutputAndTheirFilesDeleted) {
+    Batch(xt::Feeder(3, 1), "C:\\scan.tif", ".tif", TWFF_TIFF);
+    ASSERT_EQ(TiffPages("C:\\scan.tif"), 3);
+    for (int page = 0; page < 3; ++page)
+        EXPECT_EQ(FileLabel("C:\\scan.tif", page), SheetFront(page + 1));
+    EXPECT_FALSE(Exists("C:\\scan_1.tif"));
+    EXPECT_FALSE(Exists("C:\\scan_2.tif"));
+    EXPECT_EQ(zel::hMultiPagina, nullptr);
+    EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(FileTransfer, OnePageIsTheOutputAsTheSourceWroteIt) {
+    Batch(xt::Feeder(1, 1), "C:\\one.tif", ".tif", TWFF_TIFF);
+    EXPECT_EQ(TiffPages("C:\\one.tif"), 1);
+    EXPECT_EQ(FileLabel("C:\\one.tif"), SheetFront(1));
+    EXPECT_FALSE(Exists("C:\\one_1.tif"));
+    EXPECT_EQ(zel::hMultiPagina, nullptr);
+}
+
+TEST_F(FileTransfer, BmpPagesStaySeparateFiles) {
+    Batch(xt::Feeder(2, 1), "C:\\scan.bmp", ".bmp", TWFF_BMP);
+    EXPECT_EQ(FileLabel("C:\\scan.bmp"), SheetFront(1));
+    EXPECT_EQ(FileLabel("C:\\scan_1.bmp"), SheetFront(2));
+    EXPECT_EQ(zel::hMultiPagina, nullptr);
+}
+
+TEST_F(FileTransfer, UnmergeablePagesAreReportedOnceDeletedAndTheBatchGoesOn) {
+    // Pages 2 and 3 fail, so their files keep what was there before.
+    Batch(xt::Feeder(4, 1, R"(, "faults": {"pages": [{"page": 2, "transfer": "fail"},
+                                                     {"page": 3, "transfer": "fail"}]})"),
+          "C:\\scan.tif", ".tif", TWFF_TIFF, {"C:\\scan_1.tif", "C:\\scan_2.tif"});
+    ASSERT_EQ(TiffPages("C:\\scan.tif"), 2);
+    EXPECT_EQ(FileLabel("C:\\scan.tif", 0), SheetFront(1));
+    EXPECT_EQ(FileLabel("C:\\scan.tif", 1), SheetFront(4));
+    EXPECT_FALSE(Exists("C:\\scan_1.tif"));
+    EXPECT_FALSE(Exists("C:\\scan_2.tif"));
+    EXPECT_FALSE(Exists("C:\\scan_3.tif"));
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
+TEST_F(FileTransfer, APageNameTooLongEndsTheBatchUncut) {
+    // 254 characters: the output fits, its page 1 would not.
+    std::string output = "C:\\" + std::string(247, 'n') + ".bmp";
+    Batch(xt::Feeder(3, 1), output.c_str(), ".bmp", TWFF_BMP);
+    EXPECT_EQ(FileLabel(output), SheetFront(1));
+    EXPECT_EQ(Sent("DAT_IMAGEFILEXFER", "MSG_GET"), 1);
+    EXPECT_EQ(Sent("DAT_SETUPFILEXFER", "MSG_SET"), 1); // the test's own
+    EXPECT_EQ(Sent("DAT_PENDINGXFERS", "MSG_RESET"), 1);
+    EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
+TEST_F(FileTransfer, RefusedEndsOfTransferEndTheLoopAfterBoundedRounds) {
+    Batch(xt::Feeder(3, 1, R"(, "faults": {"triplets": [
+              {"msg": "MSG_ENDXFER", "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"),
+          "C:\\scan.bmp", ".bmp", TWFF_BMP);
+    // The first round transferred a page; 32 more transferred nothing.
+    EXPECT_EQ(Sent("DAT_IMAGEFILEXFER", "MSG_GET"), 33);
+    EXPECT_TRUE(zeltest::DebugContains("no page in 32 rounds"));
+}
+
+TEST_F(FileTransfer, AnUnknownCountWithoutPagesEndsAfterBoundedRounds) {
+    Batch(xt::Feeder(200, 1, R"(, "unknown_page_count": true, "faults": {"triplets": [
+              {"dat": "DAT_IMAGEFILEXFER", "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"),
+          "C:\\scan.bmp", ".bmp", TWFF_BMP);
+    EXPECT_EQ(Sent("DAT_PENDINGXFERS", "MSG_ENDXFER"), 32);
+    EXPECT_EQ(Sent("DAT_PENDINGXFERS", "MSG_RESET"), 1);
+    EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
+    EXPECT_TRUE(zeltest::DebugContains("no page in 32 rounds"));
+}
+
+} // namespace

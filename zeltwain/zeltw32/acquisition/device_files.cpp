@@ -1,0 +1,53 @@
+// AdquirirMultipaginaXDispositivo: the device writes the files itself by
+// file transfer, in a format it offers; the file transfer loop names the
+// later pages after the output and merges TIFF pages into one document.
+#include "zeltw32.h"
+
+#include "acquisition/acquisition_open.h"
+#include "acquisition/device_options.h"
+#include "acquisition/multipage_state.h"
+#include "acquisition/output_name.h"
+#include "acquisition/page_writer.h"
+#include "session/diagnostics.h"
+#include "session/session.h"
+
+namespace zel {
+namespace {
+
+bool PrepararArchivoDispositivo() {
+    TW_SETUPFILEXFER archivo{};
+    lstrcpynA(archivo.FileName, szArchivoSalida, sizeof archivo.FileName);
+    archivo.Format = nFormatoArchivo;
+    archivo.VRefNum = 0;
+    return ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &archivo) != 0;
+}
+
+} // namespace
+} // namespace zel
+
+using namespace zel;
+
+// The failures after the device was opened leave it open (state 4).
+ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND hWnd, int nFormato, LPSTR szArchivo) {
+    BorrarError();
+    nFormatoArchivo = TW_UINT16(nFormato);
+    HWND w = ValidarVentana(hWnd);
+    if (nEstado < ZEL_DISP_HABILITADO && AbrirParaAdquirir(w))
+        ZEL_AFIRMAR(nEstado == ZEL_DISP_ABIERTO);
+    if (nEstado < ZEL_DISP_ABIERTO || !OfreceFormato(nFormatoArchivo))
+        return 0;
+    char nombre[kTamArchivoSalida];
+    if (!ElegirArchivoSalida(szArchivo, nombre))
+        return -1;
+    lstrcpynA(szArchivoSalida, nombre, kTamArchivoSalida);
+    if (!PrepararArchivoDispositivo() || !ActivarAlimentador())
+        return 0;
+    NegociarContadorXfer(-1);
+    if (!PonXferMech(TWSX_FILE))
+        InformeUltimoError("Error en la configuraci\xF3n del dispositivo");
+    OlvidarPaginaPerdida();
+    EsperarXfer(w);
+    AbortarPendienteXfer();
+    DescargarManejadorDispositivo();
+    return 1;
+}

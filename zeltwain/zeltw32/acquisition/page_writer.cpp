@@ -1,0 +1,147 @@
+// The page writer: each transferred page goes to FreeImage straight from its
+// DIB, is dropped when blank, and is written at its place in reading order
+// (see page_order.h), into the multi-page document or as a numbered file.
+#include "zeltw32.h"
+
+#include "acquisition/multipage_state.h"
+#include "acquisition/page_bitmap.h"
+#include "acquisition/page_names.h"
+#include "acquisition/page_order.h"
+#include "acquisition/page_output.h"
+#include "acquisition/page_writer.h"
+#include "acquisition/tiff_document.h"
+#include "session/session.h"
+
+#include <algorithm>
+
+namespace zel {
+namespace {
+
+// The first call of an acquisition finds the counters as the acquisition
+// sets them before it starts.
+bool EmpiezaAdquisicion() {
+    return nPasada == 1 && nPaginasPrimeraPasada == 0;
+}
+
+// Position of the page about to be written.  In the second pass nPagina
+// runs 2n-1, 2n-3 ... 1 for the backs of the n sheets of the first pass,
+// and below 1 for any page beyond them, which goes after all of them.
+long PosicionActual() {
+    if (nPasada == 2 && nPagina < 0)
+        return 2L * nPaginasPrimeraPasada + (-1L - nPagina) / 2;
+    return nPagina;
+}
+
+void AvanzarPosicion() {
+    if (nPasada == 2)
+        nPagina -= 2;
+    else
+        nPagina += nModoDuplex == 1 ? 2 : 1;
+}
+
+// The first page written is saved as the document file itself, which the
+// second page opens as the document.
+void AnadirAlDocumento(FIBITMAP *pagina, long posicion) {
+    if (PaginasEscritas() == 0) {
+        if (GuardarPaginaEnArchivo(pagina, szArchivoSalida)) {
+            AnotarPagina(posicion);
+        } else {
+            DeleteFileA(szArchivoSalida);
+            InformarPaginaPerdida(szArchivoSalida);
+        }
+        return;
+    }
+    if (!hMultiPagina)
+        hMultiPagina = AbrirDocumentoTiff(szArchivoSalida);
+    FIBITMAP *adaptada = hMultiPagina ? PaginaParaFormato(pagina, FIF_TIFF) : nullptr;
+    if (!adaptada) {
+        InformarPaginaPerdida(szArchivoSalida);
+        return;
+    }
+    int lugar = LugarDePagina(posicion);
+    AnadirPagina(hMultiPagina, adaptada, lugar < PaginasEscritas() ? lugar : -1);
+    AnotarPagina(posicion);
+    if (adaptada != pagina)
+        FreeImage_Unload(adaptada);
+}
+
+void GuardarEnSerie(FIBITMAP *pagina, long posicion) {
+    int lugar = LugarDePagina(posicion);
+    char nombre[kTamArchivoSalida];
+    if (!NombreDePagina(lugar, nombre)) {
+        OutputDebugStringA("ZELTW: numbered page name too long.\n");
+        InformarPaginaPerdida(szArchivoSalida);
+        return;
+    }
+    if (!HacerSitioEnSerie(lugar)) {
+        InformarPaginaPerdida(nombre);
+        return;
+    }
+    if (!GuardarPaginaEnArchivo(pagina, nombre)) {
+        // Nothing truncated stays under a page's name.
+        DeleteFileA(nombre);
+        CerrarHuecoEnSerie(lugar);
+        InformarPaginaPerdida(nombre);
+        return;
+    }
+    AnotarPagina(posicion);
+}
+
+void EscribirPagina(FIBITMAP *pagina) {
+    if (nFormatoArchivo == TWFF_TIFFMULTI)
+        AnadirAlDocumento(pagina, PosicionActual());
+    else if (EsSerieDeArchivos())
+        GuardarEnSerie(pagina, PosicionActual());
+    else
+        OutputDebugStringA("ZELTW: no page output for this format.\n");
+}
+
+// A page that cannot be read counts as blank when blank pages are dropped,
+// as a page with no pixels would.
+void GuardarPagina(HGLOBAL hDib) {
+    FIBITMAP *pagina = CargarPaginaDeDib(hDib);
+    if (dUmbralBlanco > -1.0 && (!pagina || EsPaginaEnBlanco(pagina))) {
+        OutputDebugStringA("ZELTW: blank page discarded.\n");
+        ++nPaginasDescartadas;
+    } else if (pagina) {
+        EscribirPagina(pagina);
+    }
+    if (pagina)
+        FreeImage_Unload(pagina);
+}
+
+} // namespace
+
+int GuardarPaginas() {
+    if (EmpiezaAdquisicion()) {
+        EmpezarOrdenDePaginas();
+        OlvidarPaginaPerdida();
+    }
+    int ultima = std::min<int>(nImagen, kMaxImagenes - 1);
+    if (nPasada == 1)
+        nPaginasPrimeraPasada += ultima + 1;
+    else if (nPagina > 2 * nPaginasPrimeraPasada - 1)
+        nPagina = 2 * nPaginasPrimeraPasada - 1;
+    for (int i = 0; i <= ultima; ++i) {
+        GuardarPagina(ahImagenes[i]);
+        LiberadorDeMemoria(ahImagenes[i]);
+        ahImagenes[i] = 0;
+        AvanzarPosicion();
+    }
+    nImagen = -1;
+    return 1;
+}
+
+// FreeImage may report success for a document it could not finish (a full
+// disk): the document must read back with every page written.
+void CerrarDocumentoMultipagina() {
+    if (!hMultiPagina)
+        return;
+    bool escrito = CerrarDocumentoTiff(hMultiPagina, FlagsTiffMultipagina()) &&
+                   PaginasDeTiff(szArchivoSalida) == PaginasEscritas();
+    hMultiPagina = nullptr;
+    if (!escrito)
+        InformarPaginaPerdida(szArchivoSalida);
+}
+
+} // namespace zel
