@@ -1,6 +1,7 @@
-// The sources' own DAT_IDENTITY / MSG_GET, as a manager that loads the
-// library file and asks it for identities (Wine's) sees it: every device of
-// the scenario in order, then the first again, and each listing alike.
+// The sources' own DAT_IDENTITY triplets, as a manager that loads the
+// library file and passes requests on (Wine's) sees them: MSG_GET gives every
+// device of the scenario in order, then the first again, and each listing
+// alike; MSG_OPENDS opens a device by name, or the default without one.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -79,6 +80,13 @@ TEST_F(SourceListing, ADeviceListedOpensByItsNameAndListingStartsOverAfterIt) {
     EXPECT_STREQ(id.ProductName, "Simplex Feeder");
     ASSERT_EQ(entry_(&app_, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &id), TWRC_SUCCESS);
     EXPECT_EQ(ListUntilRepeat(), kAll);
+}
+
+TEST_F(SourceListing, AnEmptyNameOpensTheDefaultDevice) {
+    TW_IDENTITY id = {};
+    ASSERT_EQ(entry_(&app_, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &id), TWRC_SUCCESS);
+    EXPECT_STREQ(id.ProductName, "Duplex Feeder");
+    EXPECT_EQ(entry_(&app_, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &id), TWRC_SUCCESS);
 }
 
 } // namespace

@@ -75,7 +75,10 @@ Outcome open_source(TW_IDENTITY *identity) {
     Scenario scenario;
     if (!read_scenario(&scenario))
         return failure(TWCC_BUMMER);
-    const SourceSpec *spec = scenario.find(product_name(*identity));
+    // An empty name asks for the default device: a manager that does not
+    // resolve the default itself (Wine's) passes the request on as it came.
+    const std::string name = product_name(*identity);
+    const SourceSpec *spec = name.empty() ? scenario.default_source() : scenario.find(name);
     if (!spec)
         return failure(TWCC_NODS);
     describe(*spec, *identity);
