@@ -134,8 +134,11 @@ int CajasCon(const std::string &sTitulo) {
     return n;
 }
 
-std::string UnEscaner(const std::string &campos) {
-    return R"({"sources": [{"name": "Scanner A", "default": true, )" + campos + "}]}";
+// The devices' paper outlives the sessions (and Wine's manager never unloads
+// a source): each case has a device of its own, told apart by its name.
+std::string UnEscaner(const char *caso, const std::string &campos) {
+    return std::string(R"({"sources": [{"name": "Escaner )") + caso + R"(", "default": true, )" +
+           campos + "}]}";
 }
 
 const char kAlimentador[] = R"("feeder": true, "operator": {"delay_ms": 5})";
@@ -143,7 +146,7 @@ const char kAlimentador[] = R"("feeder": true, "operator": {"delay_ms": 5})";
 // The cases every manager must carry: the acquisitions end to end.
 void Adquisiciones(Casos &t) {
     t.Caso("single_image_to_memory", [&] {
-        Escenario("memoria", UnEscaner(kAlimentador));
+        Escenario("memoria", UnEscaner("memoria", kAlimentador));
         zel.OcultarUI(1);
         HGLOBAL hDib = zel.AdquirirEnMemoria(nullptr, 0);
         if (!t.Verificar(hDib != nullptr, "a DIB"))
@@ -155,14 +158,14 @@ void Adquisiciones(Casos &t) {
     });
 
     t.Caso("single_image_to_clipboard", [&] {
-        Escenario("portapapeles", UnEscaner(kAlimentador));
+        Escenario("portapapeles", UnEscaner("portapapeles", kAlimentador));
         zel.OcultarUI(1);
         t.Igual(zel.AdquirirEnPortaPapeles(nullptr, 0), 1, "result");
         t.Verificar(IsClipboardFormatAvailable(CF_DIB), "a DIB on the clipboard");
     });
 
     t.Caso("single_image_to_file", [&] {
-        Escenario("archivo", UnEscaner(kAlimentador));
+        Escenario("archivo", UnEscaner("archivo", kAlimentador));
         std::string nombre = Salida("archivo", "pagina.bmp");
         zel.OcultarUI(1);
         t.Igual(zel.AdquirirEnArchivo(nullptr, nombre.data()), 0, "result");
@@ -170,7 +173,7 @@ void Adquisiciones(Casos &t) {
     });
 
     t.Caso("multipage_tiff_with_lzw_through_the_save_dialog", [&] {
-        Escenario("lzw", UnEscaner(R"("feeder": true, "paper": {"sheets": 3},
+        Escenario("lzw", UnEscaner("lzw", R"("feeder": true, "paper": {"sheets": 3},
             "operator": {"delay_ms": 5})"));
         const std::string nombre = Salida("lzw", "lote.tif");
         Respuestas::NombreParaGuardar(nombre);
@@ -185,7 +188,7 @@ void Adquisiciones(Casos &t) {
     });
 
     t.Caso("jpeg_series_drops_the_blank_page", [&] {
-        Escenario("jpeg", UnEscaner(R"("feeder": true, "operator": {"delay_ms": 5},
+        Escenario("jpeg", UnEscaner("jpeg", R"("feeder": true, "operator": {"delay_ms": 5},
             "paper": {"sheets": [{"front": "printed"}, {"front": "blank"}, {"front": "printed"}]})"));
         std::string nombre = Salida("jpeg", "hoja.jpg");
         zel.OcultarUI(1);
@@ -197,7 +200,7 @@ void Adquisiciones(Casos &t) {
     });
 
     t.Caso("manual_duplex_with_the_interface_hidden", [&] {
-        Escenario("duplex", UnEscaner(R"("feeder": true, "duplex": "none",
+        Escenario("duplex", UnEscaner("duplex", R"("feeder": true, "duplex": "none",
             "paper": {"sheets": 3}, "operator": {"delay_ms": 5, "reload_turned_stack": true})"));
         std::string nombre = Salida("duplex", "duplex.tif");
         Respuestas::Cajas().clear();
@@ -217,7 +220,7 @@ void Adquisiciones(Casos &t) {
     });
 
     t.Caso("device_file_transfer_into_one_tiff", [&] {
-        Escenario("dispositivo", UnEscaner(R"("feeder": true, "paper": {"sheets": 3},
+        Escenario("dispositivo", UnEscaner("dispositivo", R"("feeder": true, "paper": {"sheets": 3},
             "operator": {"delay_ms": 5})"));
         std::string nombre = Salida("dispositivo", "disp.tif");
         zel.OcultarUI(1);
@@ -229,7 +232,7 @@ void Adquisiciones(Casos &t) {
     });
 
     t.Caso("a_faulty_source_is_reported_and_closed", [&] {
-        Escenario("averia", UnEscaner(R"("feeder": true, "operator": {"delay_ms": 5},
+        Escenario("averia", UnEscaner("averia", R"("feeder": true, "operator": {"delay_ms": 5},
             "faults": {"triplets": [{"dg": "DG_CONTROL", "dat": "DAT_USERINTERFACE",
                 "msg": "MSG_ENABLEDS", "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"));
         Respuestas::Cajas().clear();
@@ -281,7 +284,7 @@ void ConElManejadorDeWine(Casos &t) {
     });
 
     t.Caso("device_duplex_with_blank_pages_dropped", [&] {
-        Escenario("duplexdisp", UnEscaner(R"("feeder": true, "duplex": "one-pass",
+        Escenario("duplexdisp", UnEscaner("duplexdisp", R"("feeder": true, "duplex": "one-pass",
             "operator": {"delay_ms": 5},
             "paper": {"sheets": [{"front": "printed", "back": "blank"},
                                  {"front": "printed", "back": "printed"}]})"));
