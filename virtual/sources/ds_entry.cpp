@@ -17,6 +17,7 @@ namespace {
 struct Library {
     std::unique_ptr<Source> session;
     uint16_t condition = TWCC_SUCCESS; // for DAT_STATUS
+    size_t next_listed = 0;            // the device the next MSG_GET describes
 };
 
 // Never destroyed: a session the application left open at exit must not
@@ -74,7 +75,10 @@ Outcome open_source(TW_IDENTITY *identity) {
     Scenario scenario;
     if (!read_scenario(&scenario))
         return failure(TWCC_BUMMER);
-    const SourceSpec *spec = scenario.find(product_name(*identity));
+    // An empty name asks for the default device: a manager that does not
+    // resolve the default itself (Wine's) passes the request on as it came.
+    const std::string name = product_name(*identity);
+    const SourceSpec *spec = name.empty() ? scenario.default_source() : scenario.find(name);
     if (!spec)
         return failure(TWCC_NODS);
     describe(*spec, *identity);
@@ -87,6 +91,9 @@ Outcome identity_triplet(uint16_t msg, void *data) {
     auto *identity = static_cast<TW_IDENTITY *>(data);
     switch (msg) {
     case MSG_OPENDS:
+        // A manager may keep the library loaded across sessions (Wine's
+        // does): each session starts afresh, listing included.
+        lib.next_listed = 0;
         return open_source(identity);
     case MSG_CLOSEDS:
         if (!lib.session || lib.session->state() != 4)
@@ -100,14 +107,20 @@ Outcome identity_triplet(uint16_t msg, void *data) {
             *identity = lib.session->identity();
             return {};
         }
+        // A manager that knows one identity per library file (Wine's) asks
+        // again until a name repeats: each call describes the next device, in
+        // the scenario's order, and after the last the first once more, from
+        // which the next listing starts again.
         Scenario scenario;
         if (!read_scenario(&scenario))
             return failure(TWCC_BUMMER);
-        const SourceSpec *spec = scenario.default_source();
-        if (!spec)
+        const size_t n = scenario.sources.size();
+        if (n == 0)
             return failure(TWCC_NODS);
+        const size_t i = lib.next_listed > n ? 0 : lib.next_listed;
+        lib.next_listed = i == n ? 0 : i + 1;
         identity->Id = 0;
-        describe(*spec, *identity);
+        describe(scenario.sources[i == n ? 0 : i], *identity);
         return {};
     }
     }

@@ -1,0 +1,325 @@
+// ZELTW32.dll under Wine, through its exports as a host calls them: loaded
+// with LoadLibraryA from this host's folder and bound by the plain names.
+//   library_host ours   our virtual manager as C:\windows\TWAIN_32.DLL
+//   library_host wine   Wine's own manager, our sources as twain_32\sane.ds
+// Each case writes the scenario it scans (ZELTWAIN_SCENARIO), and checks
+// here what a host sees: results, boxes, states, DIBs, files.  What only the
+// build machine can read (page counts and compression with tiffinfo, page
+// labels with the paper decoder) goes to C:\zelwine\biblioteca\expect.txt,
+// one line per check, for scripts/wine-tests.
+#include "ui_answers.h"
+#include "wine_check.h"
+#include "zeltw32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using zelwine::Casos;
+using zelwine::Respuestas;
+
+namespace {
+
+constexpr char kCarpeta[] = "C:\\zelwine\\biblioteca";
+const char kDuplexTitulo[] = "D\xFAplex Manual";
+
+// The exports, bound by name.
+struct Zel {
+    HMODULE h = nullptr;
+#define ZEL_EXPORT(nombre) decltype(&::nombre) nombre = nullptr;
+    ZEL_EXPORT(AdquirirEnMemoria)
+    ZEL_EXPORT(AdquirirEnPortaPapeles)
+    ZEL_EXPORT(AdquirirEnArchivo)
+    ZEL_EXPORT(AdquirirMultipagina)
+    ZEL_EXPORT(AdquirirMultipaginaXDispositivo)
+    ZEL_EXPORT(Comprimir)
+    ZEL_EXPORT(PonDuplex)
+    ZEL_EXPORT(DescartarEnBlanco)
+    ZEL_EXPORT(OcultarUI)
+    ZEL_EXPORT(EstadoTwain)
+    ZEL_EXPORT(DibAnchura)
+    ZEL_EXPORT(DibAltura)
+    ZEL_EXPORT(DibProfundidad)
+    ZEL_EXPORT(LiberadorDeMemoria)
+    ZEL_EXPORT(MostrarPrimerEscaner)
+    ZEL_EXPORT(MostrarSiguienteEscaner)
+    ZEL_EXPORT(AbrirManejadorDispositivo)
+    ZEL_EXPORT(AbrirDispositivo)
+    ZEL_EXPORT(AbrirDispositivoXNombre)
+    ZEL_EXPORT(CerrarDispositivo)
+    ZEL_EXPORT(DescargarManejadorDispositivo)
+    ZEL_EXPORT(ObtenActualResolucion)
+    ZEL_EXPORT(PonActualResolucion)
+    ZEL_EXPORT(ObtenTipoPixel)
+    ZEL_EXPORT(PonActualTipoPixel)
+    ZEL_EXPORT(EsDuplex)
+#undef ZEL_EXPORT
+    std::vector<std::string> faltan;
+
+    bool Cargar() {
+        h = LoadLibraryA("ZELTW32.dll");
+        if (!h)
+            return false;
+#define ZEL_BIND(nombre) Bind(nombre, #nombre);
+        ZEL_BIND(AdquirirEnMemoria)
+        ZEL_BIND(AdquirirEnPortaPapeles)
+        ZEL_BIND(AdquirirEnArchivo)
+        ZEL_BIND(AdquirirMultipagina)
+        ZEL_BIND(AdquirirMultipaginaXDispositivo)
+        ZEL_BIND(Comprimir)
+        ZEL_BIND(PonDuplex)
+        ZEL_BIND(DescartarEnBlanco)
+        ZEL_BIND(OcultarUI)
+        ZEL_BIND(EstadoTwain)
+        ZEL_BIND(DibAnchura)
+        ZEL_BIND(DibAltura)
+        ZEL_BIND(DibProfundidad)
+        ZEL_BIND(LiberadorDeMemoria)
+        ZEL_BIND(MostrarPrimerEscaner)
+        ZEL_BIND(MostrarSiguienteEscaner)
+        ZEL_BIND(AbrirManejadorDispositivo)
+        ZEL_BIND(AbrirDispositivo)
+        ZEL_BIND(AbrirDispositivoXNombre)
+        ZEL_BIND(CerrarDispositivo)
+        ZEL_BIND(DescargarManejadorDispositivo)
+        ZEL_BIND(ObtenActualResolucion)
+        ZEL_BIND(PonActualResolucion)
+        ZEL_BIND(ObtenTipoPixel)
+        ZEL_BIND(PonActualTipoPixel)
+        ZEL_BIND(EsDuplex)
+#undef ZEL_BIND
+        return faltan.empty();
+    }
+    template <class F> void Bind(F &f, const char *nombre) {
+        f = reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(h, nombre)));
+        if (!f)
+            faltan.push_back(nombre);
+    }
+};
+
+Zel zel;
+
+// The checks left for the build machine.
+void Esperado(const std::string &sLinea) {
+    const std::string ruta = std::string(kCarpeta) + "\\expect.txt";
+    if (FILE *f = std::fopen(ruta.c_str(), "ab")) {
+        std::fprintf(f, "%s\n", sLinea.c_str());
+        std::fclose(f);
+    }
+}
+
+// Writes the scenario of a case and points the manager and sources at it.
+void Escenario(const char *caso, const std::string &json) {
+    const std::string ruta = std::string(kCarpeta) + "\\" + caso + ".json";
+    if (FILE *f = std::fopen(ruta.c_str(), "wb")) {
+        std::fputs(json.c_str(), f);
+        std::fclose(f);
+    }
+    // The sources read it through the C runtime, which _putenv updates.
+    _putenv(("ZELTWAIN_SCENARIO=" + ruta).c_str());
+}
+
+std::string Salida(const char *caso, const char *nombre) {
+    const std::string carpeta = std::string(kCarpeta) + "\\" + caso;
+    CreateDirectoryA(carpeta.c_str(), nullptr);
+    return carpeta + "\\" + nombre;
+}
+
+int CajasCon(const std::string &sTitulo) {
+    int n = 0;
+    for (const auto &c : Respuestas::Cajas())
+        n += c.sTitulo == sTitulo;
+    return n;
+}
+
+// The devices' paper outlives the sessions (and Wine's manager never unloads
+// a source): each case has a device of its own, told apart by its name.
+std::string UnEscaner(const char *caso, const std::string &campos) {
+    return std::string(R"({"sources": [{"name": "Escaner )") + caso + R"(", "default": true, )" +
+           campos + "}]}";
+}
+
+const char kAlimentador[] = R"("feeder": true, "operator": {"delay_ms": 5})";
+
+// The cases every manager must carry: the acquisitions end to end.
+void Adquisiciones(Casos &t) {
+    t.Caso("single_image_to_memory", [&] {
+        Escenario("memoria", UnEscaner("memoria", kAlimentador));
+        zel.OcultarUI(1);
+        HGLOBAL hDib = zel.AdquirirEnMemoria(nullptr, 0);
+        if (!t.Verificar(hDib != nullptr, "a DIB"))
+            return;
+        t.Igual(zel.DibProfundidad(hDib), 24, "depth");
+        t.Verificar(zel.DibAnchura(hDib) > 0 && zel.DibAltura(hDib) > 0, "size");
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+        zel.LiberadorDeMemoria(hDib);
+    });
+
+    t.Caso("single_image_to_clipboard", [&] {
+        Escenario("portapapeles", UnEscaner("portapapeles", kAlimentador));
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirEnPortaPapeles(nullptr, 0), 1, "result");
+        t.Verificar(IsClipboardFormatAvailable(CF_DIB), "a DIB on the clipboard");
+    });
+
+    t.Caso("single_image_to_file", [&] {
+        Escenario("archivo", UnEscaner("archivo", kAlimentador));
+        std::string nombre = Salida("archivo", "pagina.bmp");
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirEnArchivo(nullptr, nombre.data()), 0, "result");
+        Esperado("label " + nombre + " 0 sheet 1 front");
+    });
+
+    t.Caso("jpeg_series_drops_the_blank_page", [&] {
+        Escenario("jpeg", UnEscaner("jpeg", R"("feeder": true, "operator": {"delay_ms": 5},
+            "paper": {"sheets": [{"front": "printed"}, {"front": "blank"}, {"front": "printed"}]})"));
+        std::string nombre = Salida("jpeg", "hoja.jpg");
+        zel.OcultarUI(1);
+        zel.DescartarEnBlanco(1.0);
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_JFIF, nombre.data()), 1, "result");
+        Esperado("files " + std::string(kCarpeta) + "\\jpeg 2");
+        Esperado("label " + nombre + " 0 sheet 1 front");
+        Esperado("label " + Salida("jpeg", "hoja_1.jpg") + " 0 sheet 3 front");
+    });
+
+    t.Caso("manual_duplex_with_the_interface_hidden", [&] {
+        Escenario("duplex", UnEscaner("duplex", R"("feeder": true, "duplex": "none",
+            "paper": {"sheets": 3}, "operator": {"delay_ms": 5, "reload_turned_stack": true})"));
+        std::string nombre = Salida("duplex", "duplex.tif");
+        Respuestas::Cajas().clear();
+        zel.OcultarUI(1);
+        zel.PonDuplex(1);
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_TIFFMULTI, nombre.data()), 1, "result");
+        t.Igual(CajasCon(kDuplexTitulo), 1, "turn-over boxes");
+        if (!Respuestas::Cajas().empty())
+            t.Igual(Respuestas::Cajas()[0].sTexto,
+                    std::string("Introduzca ahora las p\xE1ginas pares \n\r y pulse aceptar "
+                                "para continuar"),
+                    "turn-over text");
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+        Esperado("labels " + nombre +
+                 " sheet 1 front|sheet 1 back|sheet 2 front|sheet 2 back|sheet 3 front|sheet 3 "
+                 "back");
+    });
+
+    t.Caso("device_file_transfer_into_one_tiff", [&] {
+        Escenario("dispositivo", UnEscaner("dispositivo", R"("feeder": true, "paper": {"sheets": 3},
+            "operator": {"delay_ms": 5})"));
+        std::string nombre = Salida("dispositivo", "disp.tif");
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirMultipaginaXDispositivo(nullptr, TWFF_TIFF, nombre.data()), 1,
+                "result");
+        Esperado("files " + std::string(kCarpeta) + "\\dispositivo 1");
+        Esperado("pages " + nombre + " 3");
+        Esperado("labels " + nombre + " sheet 1 front|sheet 2 front|sheet 3 front");
+    });
+
+    t.Caso("a_faulty_source_is_reported_and_closed", [&] {
+        Escenario("averia", UnEscaner("averia", R"("feeder": true, "operator": {"delay_ms": 5},
+            "faults": {"triplets": [{"dg": "DG_CONTROL", "dat": "DAT_USERINTERFACE",
+                "msg": "MSG_ENABLEDS", "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"));
+        Respuestas::Cajas().clear();
+        zel.OcultarUI(1);
+        t.Verificar(zel.AdquirirEnMemoria(nullptr, 0) == nullptr, "no DIB");
+        t.Verificar(CajasCon("TWAIN Error") >= 1, "a TWAIN Error box");
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+
+    // Last: a save dialog that is not answered holds the host until its timeout.
+    t.Caso("multipage_tiff_with_lzw_through_the_save_dialog", [&] {
+        Escenario("lzw", UnEscaner("lzw", R"("feeder": true, "paper": {"sheets": 3},
+            "operator": {"delay_ms": 5})"));
+        const std::string nombre = Salida("lzw", "lote.tif");
+        Respuestas::NombreParaGuardar(nombre);
+        Respuestas::DialogosGuardar() = 0;
+        zel.OcultarUI(1);
+        zel.Comprimir(-8);
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_TIFFMULTI, nullptr), 1, "result");
+        t.Igual(Respuestas::DialogosGuardar(), 1, "save dialogs");
+        Esperado("pages " + nombre + " 3");
+        Esperado("compression " + nombre + " LZW");
+        Esperado("labels " + nombre + " sheet 1 front|sheet 2 front|sheet 3 front");
+    });
+}
+
+// What Wine's manager adds: listing, opening by position and by name, and
+// negotiation through it.
+void ConElManejadorDeWine(Casos &t) {
+    const std::string kDos = R"({"sources": [
+        {"name": "Scanner A", "default": true, "feeder": true, "operator": {"delay_ms": 5}},
+        {"name": "Scanner B", "feeder": true, "duplex": "one-pass",
+         "operator": {"delay_ms": 5}}]})";
+
+    t.Caso("sources_are_listed", [&] {
+        Escenario("lista", kDos);
+        std::vector<std::string> nombres;
+        char nombre[34] = {};
+        for (BOOL b = zel.MostrarPrimerEscaner(nullptr, nombre); b && nombres.size() < 10;
+             b = zel.MostrarSiguienteEscaner(nullptr, nombre))
+            nombres.push_back(nombre);
+        std::string todos;
+        for (const auto &n : nombres)
+            todos += n + "|";
+        t.Verificar(todos.find("Scanner A|") != std::string::npos &&
+                        todos.find("Scanner B|") != std::string::npos,
+                    "both sources listed: " + todos);
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after listing");
+    });
+
+    t.Caso("opening_by_position_and_by_name_and_negotiating", [&] {
+        Escenario("abrir", kDos);
+        t.Verificar(zel.AbrirManejadorDispositivo(nullptr), "manager opened");
+        t.Verificar(zel.AbrirDispositivoXNombre("Scanner B"), "opened by name");
+        t.Igual(zel.PonActualResolucion(200.0), 1, "resolution set");
+        t.Igual(zel.ObtenActualResolucion(), 200.0, "resolution read back");
+        t.Igual(zel.PonActualTipoPixel(TWPT_GRAY), 1, "pixel type set");
+        t.Igual(zel.ObtenTipoPixel(), int(TWPT_GRAY), "pixel type read back");
+        zel.CerrarDispositivo();
+        t.Verificar(zel.AbrirDispositivo(0), "opened by position");
+        zel.DescargarManejadorDispositivo();
+        t.Igual(zel.EsDuplex(nullptr, 1), 1, "the second source scans both sides");
+        zel.DescargarManejadorDispositivo();
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+
+    t.Caso("device_duplex_with_blank_pages_dropped", [&] {
+        Escenario("duplexdisp", UnEscaner("duplexdisp", R"("feeder": true, "duplex": "one-pass",
+            "operator": {"delay_ms": 5},
+            "paper": {"sheets": [{"front": "printed", "back": "blank"},
+                                 {"front": "printed", "back": "printed"}]})"));
+        std::string nombre = Salida("duplexdisp", "dd.tif");
+        Respuestas::Cajas().clear();
+        zel.OcultarUI(1);
+        zel.PonDuplex(1);
+        zel.DescartarEnBlanco(1.0);
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_TIFFMULTI, nombre.data()), 1, "result");
+        t.Igual(CajasCon(kDuplexTitulo), 0, "turn-over boxes");
+        Esperado("labels " + nombre + " sheet 1 front|sheet 2 front|sheet 2 back");
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    Casos t;
+    const std::string sManejador = argc > 1 ? argv[1] : "";
+    Respuestas respuestas;
+    CreateDirectoryA("C:\\zelwine", nullptr);
+    CreateDirectoryA(kCarpeta, nullptr);
+    DeleteFileA((std::string(kCarpeta) + "\\expect.txt").c_str());
+
+    bool bCargada = false;
+    t.Caso("the_library_loads_with_every_export", [&] {
+        bCargada = t.Verificar(zel.Cargar(), "ZELTW32.dll loaded, exports bound");
+        for (const auto &f : zel.faltan)
+            t.Verificar(false, "missing export " + f);
+    });
+    if (!bCargada || (sManejador != "ours" && sManejador != "wine"))
+        return t.Terminar() | 1;
+    if (sManejador == "wine")
+        ConElManejadorDeWine(t);
+    Adquisiciones(t);
+    return t.Terminar();
+}

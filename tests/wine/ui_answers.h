@@ -1,0 +1,87 @@
+// Answers the message boxes and the save dialog that a host's own thread
+// shows, the way a person at the screen would: a thread-local WH_CBT hook
+// sees each dialog (class #32770) as it is activated, records a box's
+// caption and text and presses its first button, and types the name to save
+// under into the save dialog (or cancels it when there is no name).
+#ifndef ZEL_TESTS_WINE_UI_ANSWERS_H
+#define ZEL_TESTS_WINE_UI_ANSWERS_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace zelwine {
+
+struct Caja {
+    std::string sTitulo, sTexto;
+};
+
+class Respuestas {
+  public:
+    Respuestas() { hGancho_ = SetWindowsHookExA(WH_CBT, Gancho, nullptr, GetCurrentThreadId()); }
+    ~Respuestas() { UnhookWindowsHookEx(hGancho_); }
+    Respuestas(const Respuestas &) = delete;
+    Respuestas &operator=(const Respuestas &) = delete;
+
+    bool Instalada() const { return hGancho_ != nullptr; }
+    // The name the next save dialogs are answered with; empty: cancel.
+    static void NombreParaGuardar(const std::string &sNombre) { Nombre() = sNombre; }
+    static std::vector<Caja> &Cajas() {
+        static std::vector<Caja> cajas;
+        return cajas;
+    }
+    static int &DialogosGuardar() {
+        static int n = 0;
+        return n;
+    }
+
+  private:
+    // Controls of the save dialog that hold the file name, in its Explorer
+    // style (cmb13) and its old style (edt1).
+    static constexpr int kNombreExplorador = 0x47C, kNombreAntiguo = 0x480;
+
+    static std::string &Nombre() {
+        static std::string s;
+        return s;
+    }
+    static LRESULT CALLBACK Gancho(int nCodigo, WPARAM wParam, LPARAM lParam) {
+        if (nCodigo == HCBT_ACTIVATE) {
+            HWND hDlg = reinterpret_cast<HWND>(wParam);
+            char clase[16] = {};
+            GetClassNameA(hDlg, clase, sizeof clase);
+            if (std::string(clase) == "#32770")
+                Contestar(hDlg);
+        }
+        return CallNextHookEx(nullptr, nCodigo, wParam, lParam);
+    }
+    static void Contestar(HWND hDlg) {
+        char texto[1024] = {};
+        if (GetDlgItem(hDlg, 0xFFFF)) {
+            char titulo[256] = {};
+            GetWindowTextA(hDlg, titulo, sizeof titulo);
+            GetDlgItemTextA(hDlg, 0xFFFF, texto, sizeof texto);
+            Cajas().push_back({titulo, texto});
+            // OK, or Yes for a question (the overwrite prompt).
+            PostMessageA(hDlg, WM_COMMAND, GetDlgItem(hDlg, IDOK) ? IDOK : IDYES, 0);
+            return;
+        }
+        HWND hNombre = GetDlgItem(hDlg, kNombreExplorador);
+        if (!hNombre)
+            hNombre = GetDlgItem(hDlg, kNombreAntiguo);
+        if (!hNombre)
+            return;
+        ++DialogosGuardar();
+        if (Nombre().empty()) {
+            PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        SetWindowTextA(hNombre, Nombre().c_str());
+        PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    }
+    HHOOK hGancho_ = nullptr;
+};
+
+} // namespace zelwine
+
+#endif
