@@ -79,7 +79,7 @@ double Acquire(const std::string &output) {
 }
 
 HGLOBAL ToGlobal(const std::vector<uint8_t> &dib) {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+    HGLOBAL h = GlobalAlloc(GHND, dib.size()); // as the virtual source allocates it
     std::memcpy(GlobalLock(h), dib.data(), dib.size());
     GlobalUnlock(h);
     return h;
