@@ -30,12 +30,12 @@ class FileTransfer : public xt::TransferTest {
 };
 
 TEST_F(FileTransfer, TiffPagesAreMergedIntoTheOutputAndTheirFilesDeleted) {
-    Batch(xt::Feeder(3, 1), "C:\\scan.tif", ".tif", TWFF_TIFF);
-    ASSERT_EQ(TiffPages("C:\\scan.tif"), 3);
+    Batch(xt::Feeder(3, 1), "C:\\merged.tif", ".tif", TWFF_TIFF);
+    ASSERT_EQ(TiffPages("C:\\merged.tif"), 3);
     for (int page = 0; page < 3; ++page)
-        EXPECT_EQ(FileLabel("C:\\scan.tif", page), SheetFront(page + 1));
-    EXPECT_FALSE(Exists("C:\\scan_1.tif"));
-    EXPECT_FALSE(Exists("C:\\scan_2.tif"));
+        EXPECT_EQ(FileLabel("C:\\merged.tif", page), SheetFront(page + 1));
+    EXPECT_FALSE(Exists("C:\\merged_1.tif"));
+    EXPECT_FALSE(Exists("C:\\merged_2.tif"));
     EXPECT_EQ(zel::hMultiPagina, nullptr);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
     EXPECT_TRUE(boxes.boxes().empty());
@@ -50,9 +50,9 @@ TEST_F(FileTransfer, OnePageIsTheOutputAsTheSourceWroteIt) {
 }
 
 TEST_F(FileTransfer, BmpPagesStaySeparateFiles) {
-    Batch(xt::Feeder(2, 1), "C:\\scan.bmp", ".bmp", TWFF_BMP);
-    EXPECT_EQ(FileLabel("C:\\scan.bmp"), SheetFront(1));
-    EXPECT_EQ(FileLabel("C:\\scan_1.bmp"), SheetFront(2));
+    Batch(xt::Feeder(2, 1), "C:\\pages.bmp", ".bmp", TWFF_BMP);
+    EXPECT_EQ(FileLabel("C:\\pages.bmp"), SheetFront(1));
+    EXPECT_EQ(FileLabel("C:\\pages_1.bmp"), SheetFront(2));
     EXPECT_EQ(zel::hMultiPagina, nullptr);
 }
 
@@ -60,13 +60,13 @@ TEST_F(FileTransfer, UnmergeablePagesAreReportedOnceDeletedAndTheBatchGoesOn) {
     // Pages 2 and 3 fail, so their files keep what was there before.
     Batch(xt::Feeder(4, 1, R"(, "faults": {"pages": [{"page": 2, "transfer": "fail"},
                                                      {"page": 3, "transfer": "fail"}]})"),
-          "C:\\scan.tif", ".tif", TWFF_TIFF, {"C:\\scan_1.tif", "C:\\scan_2.tif"});
-    ASSERT_EQ(TiffPages("C:\\scan.tif"), 2);
-    EXPECT_EQ(FileLabel("C:\\scan.tif", 0), SheetFront(1));
-    EXPECT_EQ(FileLabel("C:\\scan.tif", 1), SheetFront(4));
-    EXPECT_FALSE(Exists("C:\\scan_1.tif"));
-    EXPECT_FALSE(Exists("C:\\scan_2.tif"));
-    EXPECT_FALSE(Exists("C:\\scan_3.tif"));
+          "C:\\unmerged.tif", ".tif", TWFF_TIFF, {"C:\\unmerged_1.tif", "C:\\unmerged_2.tif"});
+    ASSERT_EQ(TiffPages("C:\\unmerged.tif"), 2);
+    EXPECT_EQ(FileLabel("C:\\unmerged.tif", 0), SheetFront(1));
+    EXPECT_EQ(FileLabel("C:\\unmerged.tif", 1), SheetFront(4));
+    EXPECT_FALSE(Exists("C:\\unmerged_1.tif"));
+    EXPECT_FALSE(Exists("C:\\unmerged_2.tif"));
+    EXPECT_FALSE(Exists("C:\\unmerged_3.tif"));
     EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 
@@ -85,7 +85,7 @@ TEST_F(FileTransfer, APageNameTooLongEndsTheBatchUncut) {
 TEST_F(FileTransfer, RefusedEndsOfTransferEndTheLoopAfterBoundedRounds) {
     Batch(xt::Feeder(3, 1, R"(, "faults": {"triplets": [
               {"msg": "MSG_ENDXFER", "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"),
-          "C:\\scan.bmp", ".bmp", TWFF_BMP);
+          "C:\\refused.bmp", ".bmp", TWFF_BMP);
     // The first round transferred a page; 32 more transferred nothing.
     EXPECT_EQ(Sent("DAT_IMAGEFILEXFER", "MSG_GET"), 33);
     EXPECT_TRUE(zeltest::DebugContains("no page in 32 rounds"));
@@ -94,7 +94,7 @@ TEST_F(FileTransfer, RefusedEndsOfTransferEndTheLoopAfterBoundedRounds) {
 TEST_F(FileTransfer, AnUnknownCountWithoutPagesEndsAfterBoundedRounds) {
     Batch(xt::Feeder(200, 1, R"(, "unknown_page_count": true, "faults": {"triplets": [
               {"dat": "DAT_IMAGEFILEXFER", "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"),
-          "C:\\scan.bmp", ".bmp", TWFF_BMP);
+          "C:\\unknown.bmp", ".bmp", TWFF_BMP);
     EXPECT_EQ(Sent("DAT_PENDINGXFERS", "MSG_ENDXFER"), 32);
     EXPECT_EQ(Sent("DAT_PENDINGXFERS", "MSG_RESET"), 1);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
