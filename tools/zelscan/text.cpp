@@ -1,78 +1,102 @@
+// Conversions between the library's code page 1252 and UTF-8, by the
+// system's own converters: iconv here, the code page functions on Windows.
+// A character the target cannot hold becomes U+FFFD (into UTF-8) or '?'
+// (into code page 1252).
 #include "text.h"
 
-#include <cstdint>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <iconv.h>
+#endif
 
 namespace zelscan {
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; 0 for the five unassigned ones.
-constexpr uint16_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+#ifdef _WIN32
 
-uint32_t CodePointOf(unsigned char byte) {
-    if (byte >= 0x80 && byte < 0xA0)
-        return kHighControls[byte - 0x80] ? kHighControls[byte - 0x80] : 0xFFFD;
-    return byte;
+// WideCharToMultiByte and MultiByteToWideChar take int lengths; the texts
+// converted here are names and messages.
+std::wstring Wide(const std::string &text, UINT codePage) {
+    int n = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), wide.data(), n);
+    return wide;
 }
 
-void AppendUtf8(std::string &out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
+std::string Narrow(const std::wstring &wide, UINT codePage, bool *exact) {
+    BOOL defaulted = FALSE;
+    BOOL *used = codePage == CP_UTF8 ? nullptr : &defaulted;
+    int n =
+        WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, used);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, used);
+    if (exact)
+        *exact = !defaulted;
+    return out;
+}
+
+#else
+
+// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
+size_t SequenceLength(unsigned char lead) {
+    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
+// Converts with iconv; an input the target cannot hold is replaced by
+// `replacement` and skipped (one UTF-8 sequence, or one byte).
+bool Convert(const char *to, const char *from, const std::string &text, const char *replacement,
+             bool fromUtf8, std::string &out) {
+    out.clear();
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1))
+        return false;
+    bool exact = true;
+    char *in = const_cast<char *>(text.data());
+    size_t left = text.size();
+    while (left > 0) {
+        char buffer[256];
+        char *next = buffer;
+        size_t room = sizeof buffer;
+        size_t done = iconv(cd, &in, &left, &next, &room);
+        out.append(buffer, size_t(next - buffer));
+        if (done != size_t(-1) || errno == E2BIG)
+            continue;
+        // An input the target cannot hold, or a malformed or cut one.
+        exact = false;
+        out += replacement;
+        size_t skip = fromUtf8 ? SequenceLength(static_cast<unsigned char>(*in)) : 1;
+        skip = skip < left ? skip : left;
+        in += skip;
+        left -= skip;
     }
+    iconv_close(cd);
+    return exact;
 }
 
-// The byte of a code point in code page 1252, or -1.
-int ByteOf(uint32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100))
-        return int(cp);
-    for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] == cp)
-            return 0x80 + i;
-    return -1;
-}
-
-// Decodes one UTF-8 sequence at text[i], advancing i; U+FFFD when malformed.
-uint32_t NextCodePoint(const std::string &text, size_t &i) {
-    unsigned char lead = text[i++];
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (lead >= 0x80 && extra == 0)
-        return 0xFFFD;
-    uint32_t cp = extra ? lead & (0x3F >> extra) : lead;
-    for (int k = 0; k < extra; ++k) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            return 0xFFFD;
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    return cp;
-}
+#endif
 
 } // namespace
 
 std::string Cp1252ToUtf8(const std::string &text) {
+#ifdef _WIN32
+    return Narrow(Wide(text, 1252), CP_UTF8, nullptr);
+#else
     std::string out;
-    for (unsigned char byte : text)
-        AppendUtf8(out, CodePointOf(byte));
+    Convert("UTF-8", "CP1252", text, "\xEF\xBF\xBD", false, out);
     return out;
+#endif
 }
 
 bool Utf8ToCp1252(const std::string &text, std::string &out) {
-    out.clear();
+#ifdef _WIN32
     bool exact = true;
-    for (size_t i = 0; i < text.size();) {
-        int byte = ByteOf(NextCodePoint(text, i));
-        exact = exact && byte >= 0;
-        out += byte >= 0 ? char(byte) : '?';
-    }
+    out = Narrow(Wide(text, CP_UTF8), 1252, &exact);
     return exact;
+#else
+    return Convert("CP1252", "UTF-8", text, "?", true, out);
+#endif
 }
 
 } // namespace zelscan
