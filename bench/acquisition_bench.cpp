@@ -6,8 +6,8 @@
 // the event loop.
 //
 //   acquisition_bench [--sheets N]   (50 sheets by default; 24 and 8 bits)
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_writer.h"
+#include "pages/multipage_state.h"
+#include "pages/page_writer.h"
 #include "session/session.h"
 
 #include <zelplat/zelplat_test.h>

@@ -6,8 +6,8 @@
 // growth of the resident set over the run of each case.
 //
 //   page_writer_bench [--pages N] [--repeat R]   (10 pages, 3 runs by default)
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_writer.h"
+#include "pages/multipage_state.h"
+#include "pages/page_writer.h"
 #include "session/session.h"
 
 #include <zelplat/zelplat_test.h>

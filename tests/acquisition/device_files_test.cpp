@@ -3,7 +3,7 @@
 // left as numbered files; and the refusals that leave the source open.
 #include "acquisition_support.h"
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "session/session.h"
 
 using namespace zeltest;

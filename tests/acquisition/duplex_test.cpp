@@ -3,7 +3,7 @@
 // question whether a source scans both sides.
 #include "acquisition_support.h"
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "session/session.h"
 
 using namespace zeltest;

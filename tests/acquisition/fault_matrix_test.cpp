@@ -9,7 +9,7 @@
 #include <chrono>
 #include <set>
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "session/session.h"
 
 using namespace zeltest;

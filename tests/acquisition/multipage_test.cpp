@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "acquisition/output_name.h"
 #include "session/session.h"
 

@@ -2,7 +2,7 @@
 // counts, on printed pages with scanner noise.
 #include "page_writer_support.h"
 
-#include "acquisition/page_writer.h"
+#include "pages/page_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "page_writer_support.h"
 
 #include "../support/ui_recorder.h"
-#include "acquisition/page_writer.h"
+#include "pages/page_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // compression, read back with libtiff and the paper model's decoder.
 #include "page_writer_support.h"
 
-#include "acquisition/freeimage_setup.h"
-#include "acquisition/page_bitmap.h"
-#include "acquisition/page_writer.h"
+#include "pages/freeimage_setup.h"
+#include "pages/page_bitmap.h"
+#include "pages/page_writer.h"
 #include "session/session.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // characters.
 #include "page_writer_support.h"
 
-#include "acquisition/page_names.h"
-#include "acquisition/page_writer.h"
+#include "pages/page_names.h"
+#include "pages/page_writer.h"
 #include "session/session.h"
 
 #include "../support/ui_recorder.h"

@@ -1,6 +1,6 @@
 #include "page_writer_support.h"
 
-#include "acquisition/page_writer.h"
+#include "pages/page_writer.h"
 #include "session/session.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // with libtiff and the paper model's label decoder.
 #pragma once
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 
 #include <zelplat/zelplat_test.h>
 #include <zelvirt/paper.h>

@@ -3,8 +3,8 @@
 // sources that keep a batch announced without delivering it.
 #include "transfer_fixture.h"
 
-#include "acquisition/page_writer.h"
-#include "acquisition/tiff_document.h"
+#include "pages/page_writer.h"
+#include "pages/tiff_document.h"
 
 #include <vector>
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_names.h"
+#include "pages/multipage_state.h"
+#include "pages/page_names.h"
 #include "scenario_file.h"
 #include "session/session.h"
 #include "ui_recorder.h"

@@ -1,6 +1,6 @@
 #include "acquisition/acquisition_open.h"
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "session/diagnostics.h"
 #include "session/session.h"
 

@@ -5,9 +5,9 @@
 
 #include "acquisition/acquisition_open.h"
 #include "acquisition/device_options.h"
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "acquisition/output_name.h"
-#include "acquisition/page_writer.h"
+#include "pages/page_writer.h"
 #include "session/session.h"
 
 namespace zel {

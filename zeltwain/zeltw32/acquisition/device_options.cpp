@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 #include "capabilities/capabilities.h"
 
 namespace zel {

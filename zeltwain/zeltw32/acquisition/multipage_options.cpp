@@ -2,7 +2,7 @@
 // argument only when it is in range and ignores it silently otherwise.
 #include "zeltw32.h"
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 
 using namespace zel;
 

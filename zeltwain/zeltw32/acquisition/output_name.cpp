@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "acquisition/file_dialogs.h"
+#include "dib/file_dialogs.h"
 
 namespace zel {
 namespace {

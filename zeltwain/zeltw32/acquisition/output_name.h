@@ -4,7 +4,7 @@
 
 #include "zeltw32.h"
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 
 namespace zel {
 

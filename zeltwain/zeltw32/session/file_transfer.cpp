@@ -3,10 +3,10 @@
 // output document as they come, other formats stay separate files.
 #include "session/session.h"
 
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_names.h"
-#include "acquisition/page_writer.h"
-#include "acquisition/tiff_document.h"
+#include "pages/multipage_state.h"
+#include "pages/page_names.h"
+#include "pages/page_writer.h"
+#include "pages/tiff_document.h"
 #include "session/transfer_loops.h"
 
 namespace zel {

@@ -3,8 +3,8 @@
 // the page writer; and EsperarANativeXfer, the one-call native acquisition.
 #include "session/session.h"
 
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_writer.h"
+#include "pages/multipage_state.h"
+#include "pages/page_writer.h"
 #include "session/diagnostics.h"
 #include "session/transfer_loops.h"
 

@@ -3,8 +3,8 @@
 // when no name is given) or through an open file handle.
 #include "zeltw32.h"
 
-#include "acquisition/dib_layout.h"
-#include "acquisition/file_dialogs.h"
+#include "dib/dib_layout.h"
+#include "dib/file_dialogs.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // extension again (scan.tif, scan_1.tif, scan_2.tif ...).
 #pragma once
 
-#include "acquisition/multipage_state.h"
+#include "pages/multipage_state.h"
 
 namespace zel {
 

@@ -1,6 +1,6 @@
 #include "zeltw32.h"
 
-#include "acquisition/freeimage_setup.h"
+#include "pages/freeimage_setup.h"
 
 #include <FreeImage.h>
 

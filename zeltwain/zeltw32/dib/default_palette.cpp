@@ -1,7 +1,7 @@
 // The palette used for DIBs without a colour table: the 20 static colours
 // of Windows at both ends (flags 0) and 236 colours between them that the
 // palette manager must not merge with the static ones (PC_NOCOLLAPSE).
-#include "acquisition/dib_layout.h"
+#include "dib/dib_layout.h"
 
 const PALETTEENTRY PaletaPorDefecto[256] = {
     {0x00, 0x00, 0x00, 0},

@@ -3,7 +3,7 @@
 // cache, so that a long batch does not hold every page in memory.
 #pragma once
 
-#include "acquisition/freeimage_setup.h"
+#include "pages/freeimage_setup.h"
 
 #include <FreeImage.h>
 

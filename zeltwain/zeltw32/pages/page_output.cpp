@@ -1,9 +1,9 @@
 #include "zeltw32.h"
 
-#include "acquisition/freeimage_setup.h"
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_output.h"
-#include "acquisition/tiff_document.h"
+#include "pages/freeimage_setup.h"
+#include "pages/multipage_state.h"
+#include "pages/page_output.h"
+#include "pages/tiff_document.h"
 
 namespace zel {
 namespace {

@@ -3,13 +3,13 @@
 // (see page_order.h), into the multi-page document or as a numbered file.
 #include "zeltw32.h"
 
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_bitmap.h"
-#include "acquisition/page_names.h"
-#include "acquisition/page_order.h"
-#include "acquisition/page_output.h"
-#include "acquisition/page_writer.h"
-#include "acquisition/tiff_document.h"
+#include "pages/multipage_state.h"
+#include "pages/page_bitmap.h"
+#include "pages/page_names.h"
+#include "pages/page_order.h"
+#include "pages/page_output.h"
+#include "pages/page_writer.h"
+#include "pages/tiff_document.h"
 #include "session/session.h"
 
 #include <algorithm>

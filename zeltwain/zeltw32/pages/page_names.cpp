@@ -1,6 +1,6 @@
 #include "zeltw32.h"
 
-#include "acquisition/page_names.h"
+#include "pages/page_names.h"
 
 #include <cstdio>
 #include <cstring>

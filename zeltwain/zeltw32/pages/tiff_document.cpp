@@ -1,6 +1,6 @@
 #include "zeltw32.h"
 
-#include "acquisition/tiff_document.h"
+#include "pages/tiff_document.h"
 
 namespace zel {
 namespace {

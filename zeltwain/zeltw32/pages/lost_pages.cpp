@@ -3,7 +3,7 @@
 // disk, a folder without rights), go to the debug output only.
 #include "zeltw32.h"
 
-#include "acquisition/page_writer.h"
+#include "pages/page_writer.h"
 
 #include <cstdio>
 

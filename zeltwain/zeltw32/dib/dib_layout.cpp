@@ -1,7 +1,7 @@
 // Layout of a packed DIB and of the bitmap file written from it.  All sizes
 // are computed in 64 bits, so that no header value, however large, can wrap
 // around and make a block look big enough.
-#include "acquisition/dib_layout.h"
+#include "dib/dib_layout.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Save and open dialogs shared by the bitmap files and the multi-page output.
-#include "acquisition/file_dialogs.h"
+#include "dib/file_dialogs.h"
 
 #include <commdlg.h>
 

@@ -8,7 +8,7 @@
 // drawing refuses them.
 #include "zeltw32.h"
 
-#include "acquisition/dib_layout.h"
+#include "dib/dib_layout.h"
 
 #include <vfw.h>
 

@@ -3,9 +3,9 @@
 // the page is neither copied nor written to disk on its way.
 #include "zeltw32.h"
 
-#include "acquisition/dib_layout.h"
-#include "acquisition/freeimage_setup.h"
-#include "acquisition/page_bitmap.h"
+#include "dib/dib_layout.h"
+#include "pages/freeimage_setup.h"
+#include "pages/page_bitmap.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "zeltw32.h"
 
-#include "acquisition/freeimage_setup.h"
-#include "acquisition/page_names.h"
-#include "acquisition/page_order.h"
+#include "pages/freeimage_setup.h"
+#include "pages/page_names.h"
+#include "pages/page_order.h"
 
 #include <algorithm>
 #include <cstdio>

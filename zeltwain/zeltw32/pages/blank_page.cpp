@@ -7,8 +7,8 @@
 // than the threshold allows.
 #include "zeltw32.h"
 
-#include "acquisition/multipage_state.h"
-#include "acquisition/page_writer.h"
+#include "pages/multipage_state.h"
+#include "pages/page_writer.h"
 
 #include <bit>
 #include <cstdint>
