@@ -63,5 +63,24 @@ int main() {
         t.Igual(Respuestas::DialogosGuardar(), 2, "dialogs shown");
     });
 
+    // The overwrite prompt is owned by the save dialog, which is activated
+    // again when the prompt closes: still one dialog, answered once.
+    t.Caso("the_save_dialog_over_an_existing_file_is_answered_once", [&] {
+        const char kExistente[] = "C:\\zelwine\\dialogos\\existente.tif";
+        HANDLE h = CreateFileA(kExistente, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (!t.Verificar(h != INVALID_HANDLE_VALUE, "existing file made"))
+            return;
+        CloseHandle(h);
+        Respuestas::DialogosGuardar() = 0;
+        Respuestas::Cajas().clear();
+        char archivo[256] = {};
+        Respuestas::NombreParaGuardar(kExistente);
+        t.Verificar(Guardar(archivo, kFiltro), "dialog answered with a name");
+        t.Igual(std::string(archivo), std::string(kExistente), "name");
+        t.Igual(Respuestas::Cajas().size(), size_t(1), "overwrite prompts");
+        t.Igual(Respuestas::DialogosGuardar(), 1, "dialogs answered");
+    });
+
     return t.Terminar();
 }

@@ -2,12 +2,15 @@
 // shows, the way a person at the screen would: a thread-local WH_CBT hook
 // sees each dialog (class #32770) as it is activated, records a box's
 // caption and text and presses its first button, and types the name to save
-// under into the save dialog (or cancels it when there is no name).
+// under into the save dialog (or cancels it when there is no name).  Each
+// dialog window is answered once: the save dialog is activated again when a
+// box it owns closes (the overwrite prompt), and is still the same dialog.
 #ifndef ZEL_TESTS_WINE_UI_ANSWERS_H
 #define ZEL_TESTS_WINE_UI_ANSWERS_H
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,7 @@ class Respuestas {
         static std::vector<Caja> cajas;
         return cajas;
     }
+    // The save dialogs answered, one per dialog window.
     static int &DialogosGuardar() {
         static int n = 0;
         return n;
@@ -45,19 +49,33 @@ class Respuestas {
         static std::string s;
         return s;
     }
+    // The dialogs answered and not yet destroyed (a handle may come back for
+    // a later window once its own is destroyed).
+    static std::vector<HWND> &Contestados() {
+        static std::vector<HWND> v;
+        return v;
+    }
+    static bool Contestado(HWND hDlg) {
+        const auto &v = Contestados();
+        return std::find(v.begin(), v.end(), hDlg) != v.end();
+    }
     static LRESULT CALLBACK Gancho(int nCodigo, WPARAM wParam, LPARAM lParam) {
-        if (nCodigo == HCBT_ACTIVATE) {
-            HWND hDlg = reinterpret_cast<HWND>(wParam);
+        HWND hVentana = reinterpret_cast<HWND>(wParam);
+        if (nCodigo == HCBT_DESTROYWND) {
+            auto &v = Contestados();
+            v.erase(std::remove(v.begin(), v.end(), hVentana), v.end());
+        } else if (nCodigo == HCBT_ACTIVATE && !Contestado(hVentana)) {
             char clase[16] = {};
-            GetClassNameA(hDlg, clase, sizeof clase);
+            GetClassNameA(hVentana, clase, sizeof clase);
             if (std::string(clase) == "#32770")
-                Contestar(hDlg);
+                Contestar(hVentana);
         }
         return CallNextHookEx(nullptr, nCodigo, wParam, lParam);
     }
     static void Contestar(HWND hDlg) {
         char texto[1024] = {};
         if (GetDlgItem(hDlg, 0xFFFF)) {
+            Contestados().push_back(hDlg);
             char titulo[256] = {};
             GetWindowTextA(hDlg, titulo, sizeof titulo);
             GetDlgItemTextA(hDlg, 0xFFFF, texto, sizeof texto);
@@ -71,6 +89,7 @@ class Respuestas {
             hNombre = GetDlgItem(hDlg, kNombreAntiguo);
         if (!hNombre)
             return;
+        Contestados().push_back(hDlg);
         ++DialogosGuardar();
         if (Nombre().empty()) {
             PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
