@@ -62,13 +62,15 @@ TEST_F(Duplex, ManualWithShownInterfaceWaitsForTheSecondScan) {
     EXPECT_EQ(PageLabels(name), kInterleaved);
 }
 
+// The second pass reopens the source the host chose: not the default one,
+// nor the first listed whose name is part of the chosen one's.
 TEST_F(Duplex, SecondPassReopensTheSourceTheHostChose) {
     UseScenario(R"({"sources": [
-        {"name": "Other", "default": true, "feeder": true, "paper": {"sheets": 3}},
-        {"name": "Chosen", "feeder": true, "duplex": "none", "paper": {"sheets": 2},
+        {"name": "Scan", "default": true, "feeder": true, "paper": {"sheets": 3}},
+        {"name": "Scan Duplex", "feeder": true, "duplex": "none", "paper": {"sheets": 2},
          "operator": {"delay_ms": 5, "reload_turned_stack": true}}]})");
     std::string name = Output("chosen");
-    ASSERT_EQ(AbrirDispositivoXNombre("Chosen"), 1);
+    ASSERT_EQ(AbrirDispositivo(1), 1);
     OcultarUI(1);
     PonDuplex(1);
     ASSERT_EQ(AdquirirMultipagina(0, TWFF_TIFFMULTI, name.data()), 1);

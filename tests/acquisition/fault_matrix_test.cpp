@@ -1,8 +1,9 @@
 // Every fault of a faulty scanner that can touch an acquisition, against the
 // multi-page acquisition (one pass, and a manual duplex) and the single
 // image into memory.  For each: the call returns, within its bound, with the
-// result and session state it owes; nothing leaks; and every page that the
-// scanner delivered whole is in the output, in order.
+// result and session state it owes; nothing leaks; every page that the
+// scanner delivered whole is in the output, in order; and every page lost is
+// reported once, in the debug output and in the one box, and nothing else.
 #include "acquisition_support.h"
 
 #include <algorithm>
@@ -199,6 +200,24 @@ void CheckManualDuplex(const Fault &fault, const std::vector<std::string> &label
     EXPECT_EQ(fronts, firstFronts) << ::testing::PrintToString(labels);
 }
 
+// Pages the library could not write: each has one trace line, and together
+// they have one box that counts them.
+void CheckLostPagesReported(int lost, const std::vector<RecordedBox> &boxes) {
+    int lines = 0;
+    for (const std::string &line : DebugLines())
+        lines += line.rfind("ZELTW: page not written: ", 0) == 0;
+    EXPECT_EQ(lines, lost) << "trace lines of lost pages";
+    std::vector<std::string> reports;
+    for (const RecordedBox &box : boxes)
+        if (box.caption == "TWAIN Error" && box.text.find("podido guardar") != std::string::npos)
+            reports.push_back(box.text);
+    ASSERT_EQ(reports.size(), lost > 0 ? 1u : 0u) << ::testing::PrintToString(reports);
+    if (lost > 1) {
+        EXPECT_NE(reports[0].find(std::to_string(lost) + " p\xE1ginas"), std::string::npos)
+            << reports[0];
+    }
+}
+
 void AcquireIntoMemory(const Fault &fault) {
     std::vector<std::string> labels;
     HGLOBAL dib = AdquirirEnMemoria(0, 0);
@@ -219,9 +238,11 @@ TEST_P(FaultMatrix, SurvivesWithEveryWholePageKept) {
     Trace trace;
     UseScenario(Scenario(fault));
     OcultarUI(1);
+    ZelPlat_DebugOutputClear();
     auto start = std::chrono::steady_clock::now();
     if (GetParam().call == Call::Memory) {
         AcquireIntoMemory(fault);
+        CheckLostPagesReported(0, boxes.boxes());
     } else {
         bool manual = GetParam().call == Call::ManualDuplex;
         ForzarDuplex(manual ? 1 : 0);
@@ -237,6 +258,7 @@ TEST_P(FaultMatrix, SurvivesWithEveryWholePageKept) {
             CheckManualDuplex(fault, labels, trace.NativePages() - 2 * fault.truncatedPages);
         else
             CheckOnePass(fault, labels);
+        CheckLostPagesReported(fault.truncatedPages * (manual ? 2 : 1), boxes.boxes());
     }
     EXPECT_EQ(zel::nImagen, -1);
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

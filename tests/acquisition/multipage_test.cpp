@@ -29,6 +29,10 @@ std::string Chosen(TW_UINT16 code, std::string name) {
 } // namespace
 
 TEST(MultipageOptions, SettersKeepOnlyValuesInRange) {
+    // The options are process-wide: later cases start from the defaults.
+    struct Restaurar {
+        ~Restaurar() { zel::ReiniciarOpciones(true); }
+    } restaurar;
     Comprimir(-8);
     for (int bad : {0, -10, 101})
         Comprimir(bad);
@@ -143,4 +147,25 @@ TEST_F(Multipage, ForcedDuplexLastsUntilResetOrAFailedOpen) {
     setenv("WINDIR", HostPath("C:\\nowhere").c_str(), 1);
     EXPECT_EQ(AdquirirMultipagina(0, TWFF_TIFFMULTI, name.data()), 0);
     EXPECT_EQ(zel::bForzarDuplex, 0);
+}
+
+// A page a host took with EsperarANativeXfer stays the host's: a later
+// acquisition whose batch never runs (the feeder is empty) writes nothing
+// and frees nothing of it.
+TEST_F(Multipage, AHostsPageIsNeitherWrittenIntoALaterDocumentNorFreed) {
+    UseScenario(OneScanner(R"("feeder": true, "paper": {"sheets": 3},
+        "capabilities": {"ICAP_PIXELTYPE": {"current": 1}}, "operator": {"delay_ms": 5})"));
+    OcultarUI(1);
+    ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
+    HGLOBAL dib = EsperarANativeXfer(0);
+    ASSERT_NE(dib, HGLOBAL(0));
+    SIZE_T size = GlobalSize(dib);
+    ASSERT_EQ(DeshabilitarDispositivo(), 1);
+    std::string folder = CleanFolder("later");
+    std::string name = folder + "\\later.tif";
+    ASSERT_EQ(AdquirirMultipagina(0, TWFF_TIFFMULTI, name.data()), 1);
+    EXPECT_TRUE(FilesIn(folder).empty());
+    EXPECT_EQ(GlobalSize(dib), size);
+    EXPECT_EQ(DibLabel(dib), "sheet 1 front");
+    LiberadorDeMemoria(dib);
 }

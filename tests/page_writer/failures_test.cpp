@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +55,7 @@ TEST_F(Fallos, FolderThatCannotBeWrittenIsReportedOnce) {
     size_t bloques = ZelPlat_LiveGlobalBlocks();
     Entregar({Pagina("P1", PixelFormat::Gray8), Pagina("P2", PixelFormat::Gray8)});
     Entregar({Pagina("P3", PixelFormat::Rgb24)});
+    zel::MostrarPaginasPerdidas();
     EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), bloques);
     ASSERT_EQ(cajas.boxes().size(), 1u);
     EXPECT_NE(cajas.boxes()[0].text.find("C:\\no\\hay\\scan.jpg"), std::string::npos);
@@ -66,6 +68,7 @@ TEST_F(Fallos, FolderThatCannotBeWrittenIsReportedOnce) {
     std::snprintf(zel::szArchivoSalida, sizeof zel::szArchivoSalida, "C:\\no\\hay\\doc.tif");
     Entregar({Pagina("P1", PixelFormat::Gray8), Pagina("P2", PixelFormat::Gray8)});
     zel::CerrarDocumentoMultipagina();
+    zel::MostrarPaginasPerdidas();
     EXPECT_EQ(cajas.boxes().size(), 2u);
     EXPECT_EQ(zel::hMultiPagina, nullptr);
 }
@@ -77,6 +80,7 @@ TEST_F(Fallos, FullDiskLosesOnlyThePagesThatDoNotFit) {
         zeltest::BoxRecorder cajas;
         Entregar({Pagina("C1", PixelFormat::Rgb24), Pagina("W2", PixelFormat::BlackWhite1, 75),
                   Pagina("C3", PixelFormat::Rgb24)});
+        zel::MostrarPaginasPerdidas();
         return int(cajas.boxes().size());
     });
     EXPECT_EQ(cajas, 1);
@@ -84,16 +88,51 @@ TEST_F(Fallos, FullDiskLosesOnlyThePagesThatDoNotFit) {
     EXPECT_EQ(Etiqueta(Ruta("scan.bmp")), "W2");
 }
 
-TEST_F(Fallos, FullDiskAtTheCloseOfTheDocumentIsReported) {
-    PrepararSalida("doc.tif", ".tif", TWFF_TIFFMULTI);
-    int cajas = ConDiscoLleno(400 * 1024, [] {
+// The header and a few rows of a page: more than FreeImage can read.
+HGLOBAL PaginaCortada() {
+    HGLOBAL entera = Pagina("X", PixelFormat::Gray8);
+    constexpr size_t kCabeceraYTabla = 40 + 256 * 4;
+    HGLOBAL cortada = GlobalAlloc(GMEM_MOVEABLE, kCabeceraYTabla + 64);
+    std::memcpy(GlobalLock(cortada), GlobalLock(entera), kCabeceraYTabla + 64);
+    GlobalUnlock(cortada);
+    GlobalUnlock(entera);
+    GlobalFree(entera);
+    return cortada;
+}
+
+TEST_F(Fallos, UnreadablePageIsReportedAndNeverTakenForBlank) {
+    for (double umbral : {-1.0, 5.0}) {
+        SCOPED_TRACE(umbral);
+        zel::ReiniciarOpciones(true);
+        ZelPlat_DebugOutputClear();
+        PrepararSalida("scan.bmp", ".bmp", TWFF_BMP);
+        zel::dUmbralBlanco = umbral;
         zeltest::BoxRecorder cajas;
-        Entregar({Pagina("C1", PixelFormat::Rgb24)});
-        Entregar({Pagina("C2", PixelFormat::Rgb24)});
+        Entregar(
+            {Pagina("P1", PixelFormat::Gray8), PaginaCortada(), Pagina("P3", PixelFormat::Gray8)});
+        zel::MostrarPaginasPerdidas();
+        EXPECT_EQ(EtiquetasDeSerie(Archivos()), (Nombres{"P1", "P3"}));
+        EXPECT_EQ(zel::nPaginasDescartadas, 0);
+        EXPECT_EQ(LineasDePaginaPerdida(), 1u);
+        ASSERT_EQ(cajas.boxes().size(), 1u);
+        EXPECT_NE(cajas.boxes()[0].text.find(zel::szArchivoSalida), std::string::npos);
+    }
+}
+
+// Each grey page (about 240 KB) fits, the document of both does not: only
+// the close can fail, and it must be the step that reports.
+TEST_F(Fallos, FullDiskAtTheCloseOfTheDocumentIsReportedByTheClose) {
+    PrepararSalida("doc.tif", ".tif", TWFF_TIFFMULTI);
+    int informes = ConDiscoLleno(400 * 1024, [] {
+        zeltest::BoxRecorder cajas;
+        Entregar({Pagina("G1", PixelFormat::Gray8), Pagina("G2", PixelFormat::Gray8)});
+        size_t antes = LineasDePaginaPerdida();
         zel::CerrarDocumentoMultipagina();
-        return int(cajas.boxes().size()) + (zel::hMultiPagina ? 10 : 0);
+        zel::MostrarPaginasPerdidas();
+        size_t alCerrar = LineasDePaginaPerdida() - antes;
+        return int(100 * antes + 10 * alCerrar + cajas.boxes().size());
     });
-    EXPECT_EQ(cajas, 1);
+    EXPECT_EQ(informes, 11) << "lost before the close x100, at the close x10, boxes x1";
 }
 
 } // namespace

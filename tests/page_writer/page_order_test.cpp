@@ -127,6 +127,7 @@ TEST_F(Orden, NameTooLongIsReportedNotCut) {
     zeltest::BoxRecorder cajas;
     Entregar({PaginaEnBlanco(PixelFormat::BlackWhite1), PaginaEnBlanco(PixelFormat::BlackWhite1),
               PaginaEnBlanco(PixelFormat::BlackWhite1)});
+    zel::MostrarPaginasPerdidas();
     EXPECT_EQ(cajas.boxes().size(), 1u);
     size_t archivos = 0;
     for (const auto &entrada : std::filesystem::directory_iterator(Host(carpeta)))

@@ -223,7 +223,7 @@ case_failure() {
     expect_eq "pixel type refused" 1 "$status"
     run batch --yes --format bmp --out missing-folder/x --json
     expect_eq "pages not written" 1 "$status"
-    expect_match "reported" "No se ha podido guardar la página" "$(json /errors/0)"
+    expect_match "reported" "No se han? podido guardar" "$(json /errors/0)"
     expect_eq "none written" 0 "$(json /pages/written)"
     run device --source Flatbed --out flat.pdf
     expect_eq "flatbed cannot feed" 1 "$status"

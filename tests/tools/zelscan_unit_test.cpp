@@ -32,6 +32,17 @@ TEST(OutputNames, LaterPagesAreNumberedBeforeTheExtension) {
     EXPECT_EQ(PageFileName(output, 12), "C:\\out\\scan_12.tiff");
 }
 
+TEST(OutputNames, NumberedFilesAreFoundWhateverTheirNumber) {
+    const std::pair<const char *, std::optional<int>> cases[] = {
+        {"scan_1.tif", 1},       {"scan_999.tif", 999},       {"scan_1000.tif", 1000},
+        {"scan_1099.tif", 1099}, {"scan_01.tif", {}},         {"scan_.tif", {}},
+        {"scan_1a.tif", {}},     {"scan_1.tiff", {}},         {"other_1.tif", {}},
+        {"scan.tif", {}},        {"scan_1234567890.tif", {}},
+    };
+    for (const auto &[file, number] : cases)
+        EXPECT_EQ(zelscan::PageNumberOf(file, "scan_", ".tif"), number) << file;
+}
+
 TEST(OutputNames, CompressionNames) {
     EXPECT_EQ(zelscan::CompressionCode("lzw"), -8);
     EXPECT_EQ(zelscan::CompressionCode("g4"), -7);

@@ -2,8 +2,6 @@
 // TIFF pages merged into one document, and the batches that cannot go on.
 #include "transfer_fixture.h"
 
-#include <fstream>
-
 namespace {
 
 using xt::SheetFront;
@@ -11,10 +9,10 @@ using xt::SheetFront;
 class FileTransfer : public xt::TransferTest {
   protected:
     // Sets the batch up as the device acquisition does (output fields,
-    // format, first file) and waits for it; `garbage` files are put in
-    // place of page files first.
+    // format, first file) and waits for it; `stale` files, pages of an
+    // earlier run, are put in place of page files first.
     void Batch(const std::string &scenario, const char *output, const char *extension,
-               TW_UINT16 format, std::initializer_list<const char *> garbage = {}) {
+               TW_UINT16 format, std::initializer_list<const char *> stale = {}) {
         Open(scenario, TWSX_FILE);
         ASSERT_EQ(PonValorDeUnaCapacidad(ICAP_IMAGEFILEFORMAT, TWTY_UINT16, format), 1);
         Output(output, extension, format);
@@ -22,8 +20,12 @@ class FileTransfer : public xt::TransferTest {
         std::snprintf(setup.FileName, sizeof setup.FileName, "%s", output);
         setup.Format = format;
         ASSERT_EQ(ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), 1);
-        for (const char *name : garbage)
-            std::ofstream(Host(name)) << "not an image";
+        zelvirt::ScanSettings settings;
+        settings.width_inches = 2;
+        settings.height_inches = 3;
+        for (const char *name : stale)
+            ASSERT_TRUE(zelvirt::write_side_file(zelvirt::scan_side({.label = "stale"}, settings),
+                                                 TWFF_TIFF, Host(name), nullptr));
         ZelPlat_DebugOutputClear();
         zel::EsperarXfer(0);
     }
@@ -56,18 +58,29 @@ TEST_F(FileTransfer, BmpPagesStaySeparateFiles) {
     EXPECT_EQ(zel::hMultiPagina, nullptr);
 }
 
-TEST_F(FileTransfer, UnmergeablePagesAreReportedOnceDeletedAndTheBatchGoesOn) {
-    // Pages 2 and 3 fail, so their files keep what was there before.
+TEST_F(FileTransfer, PagesOfAnEarlierRunAreNeverMerged) {
+    // Pages 2 and 3 fail: their file names hold an earlier run's pages.
     Batch(xt::Feeder(4, 1, R"(, "faults": {"pages": [{"page": 2, "transfer": "fail"},
                                                      {"page": 3, "transfer": "fail"}]})"),
-          "C:\\unmerged.tif", ".tif", TWFF_TIFF, {"C:\\unmerged_1.tif", "C:\\unmerged_2.tif"});
-    ASSERT_EQ(TiffPages("C:\\unmerged.tif"), 2);
-    EXPECT_EQ(FileLabel("C:\\unmerged.tif", 0), SheetFront(1));
-    EXPECT_EQ(FileLabel("C:\\unmerged.tif", 1), SheetFront(4));
-    EXPECT_FALSE(Exists("C:\\unmerged_1.tif"));
-    EXPECT_FALSE(Exists("C:\\unmerged_2.tif"));
-    EXPECT_FALSE(Exists("C:\\unmerged_3.tif"));
-    EXPECT_EQ(boxes.boxes().size(), 1u);
+          "C:\\stale.tif", ".tif", TWFF_TIFF, {"C:\\stale_1.tif", "C:\\stale_2.tif"});
+    ASSERT_EQ(TiffPages("C:\\stale.tif"), 2);
+    EXPECT_EQ(FileLabel("C:\\stale.tif", 0), SheetFront(1));
+    EXPECT_EQ(FileLabel("C:\\stale.tif", 1), SheetFront(4));
+    for (const char *page : {"C:\\stale_1.tif", "C:\\stale_2.tif", "C:\\stale_3.tif"})
+        EXPECT_FALSE(Exists(page)) << page;
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(FileTransfer, PagesThatCannotBeMergedStayOnDiskNamedInOneReport) {
+    // Page 1 fails: there is no document to merge the good pages into.
+    Batch(xt::Feeder(3, 1, R"(, "faults": {"pages": [{"page": 1, "transfer": "fail"}]})"),
+          "C:\\nodoc.tif", ".tif", TWFF_TIFF, {"C:\\nodoc.tif"});
+    EXPECT_FALSE(Exists("C:\\nodoc.tif"));
+    EXPECT_EQ(FileLabel("C:\\nodoc_1.tif"), SheetFront(2));
+    EXPECT_EQ(FileLabel("C:\\nodoc_2.tif"), SheetFront(3));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    for (const char *page : {"C:\\nodoc_1.tif", "C:\\nodoc_2.tif"})
+        EXPECT_NE(boxes.boxes()[0].text.find(page), std::string::npos) << boxes.boxes()[0].text;
 }
 
 TEST_F(FileTransfer, APageNameTooLongEndsTheBatchUncut) {

@@ -22,12 +22,16 @@ class NativeTransfer : public xt::TransferTest {
         return labels;
     }
 
+    // Runs one batch as a host's own loop would: its pages stay in the
+    // slots for the operation that ran it.
+    static void Batch() { zel::EsperarXfer(0); }
+
     // Runs a batch of a multi-page acquisition into a multi-page TIFF.
     void MultiPageBatch(const char *output) {
         Output(output, ".tif", TWFF_TIFFMULTI);
-        zel::bAdquisicionMultipagina = 1;
-        EsperarANativeXfer(0);
-        zel::bAdquisicionMultipagina = 0;
+        zel::PonDestinoDePaginas(&zel::EscritorDePaginas());
+        Batch();
+        zel::PonDestinoDePaginas(nullptr);
     }
 
     // Writes what the batch still holds and closes the document, as the
@@ -54,21 +58,41 @@ class NativeTransfer : public xt::TransferTest {
     }
 };
 
-TEST_F(NativeTransfer, GreyBatchFillsTheSlotsAndOnlyThisCallsBatchIsReturned) {
+TEST_F(NativeTransfer, GreyBatchFillsTheSlots) {
     Open(xt::Feeder(3, 1), TWSX_NATIVE);
-    HGLOBAL first = EsperarANativeXfer(0);
-    EXPECT_EQ(first, zel::ahImagenes[0]);
+    Batch();
     EXPECT_EQ(Slots(4),
               (std::vector<std::string>{SheetFront(1), SheetFront(2), SheetFront(3), "(none)"}));
     EXPECT_EQ(zel::nImagen, 2);
-    EXPECT_EQ(Depth(first), 8);
+    EXPECT_EQ(Depth(zel::ahImagenes[0]), 8);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
+}
 
-    // The feeder is empty now: the next call runs no batch, and the page the
-    // caller still holds in slot 0 is not handed out again.
+TEST_F(NativeTransfer, EsperarANativeXferHandsSlotZeroOverAndReleasesTheRest) {
+    Open(xt::Feeder(3, 1), TWSX_NATIVE);
+    size_t before = ZelPlat_LiveGlobalBlocks();
+    HGLOBAL first = EsperarANativeXfer(0);
+    EXPECT_EQ(Label(first), SheetFront(1));
+    EXPECT_EQ(Slots(3), (std::vector<std::string>(3, "(none)")));
+    EXPECT_EQ(zel::nImagen, -1);
+    EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), before + 1);
+
+    // The feeder is empty now: the next call runs no batch and hands
+    // nothing out again.
     ASSERT_EQ(DeshabilitarDispositivo(), 1);
     EXPECT_EQ(EsperarANativeXfer(0), 0u);
-    EXPECT_EQ(zel::ahImagenes[0], first);
+    LiberadorDeMemoria(first);
+}
+
+TEST_F(NativeTransfer, PagesNoOneTookAreReleasedWhenTheNextBatchStarts) {
+    Open(xt::Feeder(4, 1), TWSX_NATIVE);
+    ASSERT_EQ(NegociarContadorXfer(2), 1);
+    size_t before = ZelPlat_LiveGlobalBlocks();
+    Batch();
+    ASSERT_EQ(DeshabilitarDispositivo(), 1);
+    Batch();
+    EXPECT_EQ(Slots(3), (std::vector<std::string>{SheetFront(3), SheetFront(4), "(none)"}));
+    EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), before + 2);
 }
 
 TEST_F(NativeTransfer, FailedAndCancelledPagesLeaveNoSlot) {
@@ -76,7 +100,7 @@ TEST_F(NativeTransfer, FailedAndCancelledPagesLeaveNoSlot) {
              {"page": 2, "transfer": "fail", "cc": "TWCC_PAPERJAM"},
              {"page": 3, "transfer": "cancel"}]})"),
          TWSX_NATIVE);
-    EsperarANativeXfer(0);
+    Batch();
     EXPECT_EQ(Slots(3), (std::vector<std::string>{SheetFront(1), SheetFront(4), "(none)"}));
     EXPECT_EQ(zel::nImagen, 1);
 }
@@ -85,7 +109,8 @@ TEST_F(NativeTransfer, ARefusedEndOfPageEndsTheBatchAndDropsTheRest) {
     Open(xt::Feeder(3, 1, R"(, "faults": {"triplets": [{"msg": "MSG_ENDXFER", "occurrence": 1,
              "rc": "TWRC_FAILURE", "cc": "TWCC_BUMMER"}]})"),
          TWSX_NATIVE);
-    EXPECT_EQ(Label(EsperarANativeXfer(0)), SheetFront(1));
+    Batch();
+    EXPECT_EQ(Slots(2), (std::vector<std::string>{SheetFront(1), "(none)"}));
     EXPECT_EQ(zel::nImagen, 0);
     EXPECT_EQ(Sent("DAT_IMAGENATIVEXFER", "MSG_GET"), 1);
     EXPECT_EQ(Sent("DAT_PENDINGXFERS", "MSG_RESET"), 1);
@@ -94,17 +119,16 @@ TEST_F(NativeTransfer, ARefusedEndOfPageEndsTheBatchAndDropsTheRest) {
 
 TEST_F(NativeTransfer, UnknownPageCountsRunToTheLastPage) {
     Open(xt::Feeder(3, 1, R"(, "unknown_page_count": true)"), TWSX_NATIVE);
-    EsperarANativeXfer(0);
+    Batch();
     EXPECT_EQ(Slots(3), (std::vector<std::string>{SheetFront(1), SheetFront(2), SheetFront(3)}));
     EXPECT_EQ(zel::nImagen, 2);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_HABILITADO);
 }
 
-TEST_F(NativeTransfer, ColourPagesOfASingleImageBatchStayTheCallers) {
+TEST_F(NativeTransfer, ColourPagesWithoutAPageWriterStayInTheSlots) {
     Open(xt::Feeder(2, 2), TWSX_NATIVE);
-    HGLOBAL first = EsperarANativeXfer(0);
-    ASSERT_NE(first, 0u);
-    EXPECT_EQ(Depth(first), 24);
+    Batch();
+    EXPECT_EQ(Depth(zel::ahImagenes[0]), 24);
     EXPECT_EQ(Slots(2), (std::vector<std::string>{SheetFront(1), SheetFront(2)}));
     EXPECT_EQ(zel::nImagen, 1);
     EXPECT_FALSE(Exists("C:\\delete.bmp"));
@@ -137,7 +161,7 @@ TEST_F(NativeTransfer, AMultiPageRunLongerThanTheSlotsLosesNoPage) {
 TEST_F(NativeTransfer, ASingleImageBatchLongerThanTheSlotsReleasesTheRest) {
     Open(xt::Feeder(103, 1), TWSX_NATIVE);
     size_t before = ZelPlat_LiveGlobalBlocks();
-    EsperarANativeXfer(0);
+    Batch();
     EXPECT_EQ(zel::nImagen, 99);
     EXPECT_EQ(Label(zel::ahImagenes[0]), SheetFront(1));
     EXPECT_EQ(Label(zel::ahImagenes[99]), SheetFront(100));

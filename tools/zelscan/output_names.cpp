@@ -73,6 +73,19 @@ std::string PageFileName(const OutputName &output, int k) {
     return stem + "_" + std::to_string(k) + output.extension;
 }
 
+std::optional<int> PageNumberOf(const std::string &file, const std::string &stem,
+                                const std::string &extension) {
+    constexpr size_t kMaxDigits = 9;
+    if (file.size() <= stem.size() + extension.size() || file.compare(0, stem.size(), stem) != 0 ||
+        file.compare(file.size() - extension.size(), extension.size(), extension) != 0)
+        return std::nullopt;
+    std::string digits = file.substr(stem.size(), file.size() - stem.size() - extension.size());
+    if (digits.size() > kMaxDigits || digits[0] == '0' ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoi(digits);
+}
+
 namespace {
 
 const std::vector<std::pair<std::string, int>> &Compressions() {

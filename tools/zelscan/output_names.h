@@ -29,6 +29,12 @@ OutputName SettleOutputName(const std::string &chosen, int formatCode);
 // The name of the output's page file k (0: the chosen name itself).
 std::string PageFileName(const OutputName &output, int k);
 
+// The number k of the page file named `file` (a name without folder) of an
+// output whose page files are stem_k + extension, whatever the number of
+// digits; nothing for another file.
+std::optional<int> PageNumberOf(const std::string &file, const std::string &stem,
+                                const std::string &extension);
+
 // TIFF compression choices by name, as Comprimir takes them (-1 to -9).
 std::optional<int> CompressionCode(const std::string &name);
 std::vector<std::string> CompressionNames();

@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -96,19 +97,34 @@ FIBITMAP *LoadPage(const PageFile &file, int page) {
     return copy;
 }
 
-OutputSnapshot::OutputSnapshot(OutputName output, int maxFiles)
-    : output_(std::move(output)), max_files_(maxFiles) {
-    for (int k = 0; k < max_files_; ++k) {
-        std::string name = PageFileName(output_, k);
+OutputSnapshot::OutputSnapshot(OutputName output) : output_(std::move(output)) {
+    for (const std::string &name : FilesOnDisk())
         if (auto stamp = StampOf(name))
             before_[name] = *stamp;
-    }
+}
+
+std::vector<std::string> OutputSnapshot::FilesOnDisk() const {
+    std::vector<int> numbers;
+    std::filesystem::path first(HostPath(output_.first));
+    std::error_code error;
+    if (std::filesystem::exists(first, error))
+        numbers.push_back(0);
+    std::string name = first.filename().string();
+    std::string stem = name.substr(0, name.size() - output_.extension.size()) + "_";
+    std::filesystem::path folder = first.has_parent_path() ? first.parent_path() : ".";
+    for (const auto &entry : std::filesystem::directory_iterator(folder, error))
+        if (auto k = PageNumberOf(entry.path().filename().string(), stem, output_.extension))
+            numbers.push_back(*k);
+    std::sort(numbers.begin(), numbers.end());
+    std::vector<std::string> names;
+    for (int k : numbers)
+        names.push_back(PageFileName(output_, k));
+    return names;
 }
 
 std::vector<std::string> OutputSnapshot::WrittenFiles() const {
     std::vector<std::string> written;
-    for (int k = 0; k < max_files_; ++k) {
-        std::string name = PageFileName(output_, k);
+    for (const std::string &name : FilesOnDisk()) {
         auto now = StampOf(name);
         auto old = before_.find(name);
         if (now && (old == before_.end() || old->second.size != now->size ||

@@ -28,10 +28,11 @@ std::optional<PageFile> ReadPageFile(const std::string &windowsName);
 FIBITMAP *LoadPage(const PageFile &file, int page);
 
 // The page files of an output as they stand before a scan, so that the
-// files the scan wrote can be told from older ones.
+// files the scan wrote can be told from older ones.  Every numbered file in
+// the output's folder counts, whatever its number.
 class OutputSnapshot {
   public:
-    OutputSnapshot(OutputName output, int maxFiles);
+    explicit OutputSnapshot(OutputName output);
     // The page files written or changed since the snapshot, in page order.
     std::vector<std::string> WrittenFiles() const;
 
@@ -41,8 +42,9 @@ class OutputSnapshot {
         long long time;
     };
     static std::optional<Stamp> StampOf(const std::string &windowsName);
+    // The names of the output's page files on disk now, in page order.
+    std::vector<std::string> FilesOnDisk() const;
     OutputName output_;
-    int max_files_;
     std::map<std::string, Stamp> before_;
 };
 

@@ -10,13 +10,6 @@
 
 namespace zelscan {
 
-namespace {
-
-// Page files looked for after a batch: the library numbers them to 999.
-constexpr int kMaxPageFiles = 1000;
-
-} // namespace
-
 ScanSession::ScanSession(const CommonOptions &common, std::string command) : common_(common) {
     summary_.command = std::move(command);
     summary_.source = common.source;
@@ -51,7 +44,7 @@ bool ScanSession::Prepare() {
 }
 
 void ScanSession::WatchOutput(const OutputName &output) {
-    snapshot_.emplace(output, kMaxPageFiles);
+    snapshot_.emplace(output);
 }
 
 void ScanSession::Conclude(int libraryResult, bool ran) {

@@ -56,11 +56,8 @@ void describe(const SourceSpec &spec, TW_IDENTITY &identity) {
 }
 
 bool read_scenario(Scenario *scenario) {
-    std::string folder = module_folder();
-    auto slash = folder.find_last_of('/');
-    std::string parent = slash == std::string::npos ? "." : folder.substr(0, slash);
     std::string error;
-    if (load_scenario(locate_scenario(parent), scenario, &error))
+    if (load_scenario(locate_scenario(parent_folder(module_folder())), scenario, &error))
         return true;
     report_problem(error);
     return false;

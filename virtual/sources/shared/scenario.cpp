@@ -737,4 +737,9 @@ std::string locate_scenario(const std::string &dir) {
     return dir + "/scenario.json";
 }
 
+std::string parent_folder(const std::string &folder) {
+    auto slash = folder.find_last_of("/\\");
+    return slash == std::string::npos ? "." : folder.substr(0, slash);
+}
+
 } // namespace zelvirt

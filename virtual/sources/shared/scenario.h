@@ -146,6 +146,10 @@ bool parse_scenario(const std::string &text, const std::string &path, Scenario *
 // The scenario file: $ZELTWAIN_SCENARIO, else "scenario.json" in `dir`.
 std::string locate_scenario(const std::string &dir);
 
+// The folder that holds `folder` (Windows or POSIX separators alike); "."
+// when it names none.
+std::string parent_folder(const std::string &folder);
+
 // Whether a value is one an item of this TWAIN type can carry.
 bool value_fits(uint16_t item_type, double value);
 

@@ -40,14 +40,14 @@ void PrepararDispositivo() {
 
 // With the source's interface hidden, the source is closed after the first
 // pass and opened and enabled again, so that it scans the turned stack at
-// once.  The same source is opened again, not the default one: a host that
-// chose another scanner gets the backs from that scanner.
+// once.  The same source is opened again, by the identity it had, not the
+// default one nor one found by name: a host that chose another scanner gets
+// the backs from that scanner.
 void ReabrirParaSegundaPasada(HWND w) {
-    TW_STR32 nombre;
-    lstrcpynA(nombre, IdentidadDisp.ProductName, sizeof nombre);
+    TW_IDENTITY mismo = IdentidadDisp;
     AbortarPendienteXfer();
     DescargarManejadorDispositivo();
-    if (AbrirManejadorDispositivo(w) && !AbrirDispositivoXNombre(nombre))
+    if (AbrirManejadorDispositivo(w) && !AbrirDispositivoIgual(mismo))
         OutputDebugStringA("ZELTW: manual duplex: source not found again, default source\n");
     HabilitarDispositivo(w);
 }
@@ -93,13 +93,17 @@ ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
         return -1;
     lstrcpynA(szArchivoSalida, nombre, kTamArchivoSalida);
     OlvidarPaginaPerdida();
-    bAdquisicionMultipagina = 1;
+    // Pages held from batches of other operations are no part of this
+    // output: only this call's batches are written.
+    SoltarPaginasRetenidas();
+    PonDestinoDePaginas(&EscritorDePaginas());
     PrepararDispositivo();
     Escanear(w);
     if (nImagen > -1)
         GuardarPaginas();
+    PonDestinoDePaginas(nullptr);
     CerrarDocumentoMultipagina();
-    bAdquisicionMultipagina = 0;
+    MostrarPaginasPerdidas();
     ReiniciarOpciones(false);
     return 1;
 }

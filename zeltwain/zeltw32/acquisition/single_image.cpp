@@ -25,11 +25,6 @@ ZELTW32_API(HGLOBAL) AdquirirEnMemoria(HWND hWnd, DWORD dwMascaraPixel) {
         hDib = EsperarANativeXfer(w);
         AbortarPendienteXfer();
     }
-    // The DIB is the caller's from now on: the session keeps no use of it,
-    // and the later pages of the batch, which nobody asked for, are released.
-    if (hDib != 0 && ahImagenes[0] == hDib)
-        ahImagenes[0] = 0;
-    LiberarPaginasRetenidas();
     DescargarManejadorDispositivo();
     return hDib;
 }

@@ -1,35 +1,93 @@
-// Pages that FreeImage could not write: the user hears of the first one of
-// an acquisition in a box; the rest, which usually share its cause (a full
-// disk, a folder without rights), go to the debug output only.
+// Pages that could not be written: each is traced at once, and the user
+// hears of all of them in one box when the acquisition (or the file
+// transfer batch) ends, so that a full disk or a folder without rights gives
+// one box, not one per page, and the box names every file concerned.
 #include "zeltw32.h"
 
 #include "pages/page_writer.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace zel {
 namespace {
 
-bool bPaginaPerdidaInformada = false;
+struct PaginaPerdida {
+    std::string archivo;
+    bool conservada; // kept in a file of its own, outside the output
+    int paginas;
+};
+
+std::vector<PaginaPerdida> aPerdidas;
+
+// A box lists this many files at the most; the rest are counted.
+constexpr size_t kArchivosEnCaja = 10;
+
+constexpr char kCompruebe[] =
+    "Compruebe que la carpeta admite escritura y que hay espacio en el disco.";
+
+void Anotar(const char *archivo, bool conservada) {
+    char linea[512];
+    std::snprintf(linea, sizeof linea, "ZELTW: page not written: %s%s\n", archivo,
+                  conservada ? " (kept as a file of its own)" : "");
+    OutputDebugStringA(linea);
+    for (PaginaPerdida &p : aPerdidas) {
+        if (p.archivo == archivo && p.conservada == conservada) {
+            ++p.paginas;
+            return;
+        }
+    }
+    aPerdidas.push_back({archivo, conservada, 1});
+}
+
+std::string Linea(const PaginaPerdida &p) {
+    std::string linea = "  " + p.archivo;
+    if (p.conservada)
+        linea += " (se conserva en ese archivo)";
+    else if (p.paginas > 1)
+        linea += " (" + std::to_string(p.paginas) + " p\xE1ginas)";
+    return linea + "\n";
+}
+
+std::string TextoDeVarias() {
+    int total = 0;
+    for (const PaginaPerdida &p : aPerdidas)
+        total += p.paginas;
+    std::string texto =
+        "No se han podido guardar " + std::to_string(total) + " p\xE1ginas escaneadas:\n";
+    for (size_t i = 0; i < aPerdidas.size() && i < kArchivosEnCaja; ++i)
+        texto += Linea(aPerdidas[i]);
+    if (aPerdidas.size() > kArchivosEnCaja)
+        texto += "  y " + std::to_string(aPerdidas.size() - kArchivosEnCaja) + " archivos m\xE1s\n";
+    return texto + kCompruebe;
+}
 
 } // namespace
 
 void InformarPaginaPerdida(const char *archivo) {
-    char texto[512];
-    std::snprintf(texto, sizeof texto, "ZELTW: page not written: %s\n", archivo);
-    OutputDebugStringA(texto);
-    if (bPaginaPerdidaInformada)
+    Anotar(archivo, false);
+}
+
+void InformarPaginaConservada(const char *archivo) {
+    Anotar(archivo, true);
+}
+
+void MostrarPaginasPerdidas() {
+    if (aPerdidas.empty())
         return;
-    bPaginaPerdidaInformada = true;
-    std::snprintf(texto, sizeof texto,
-                  "No se ha podido guardar la p\xE1gina escaneada en el archivo %s. "
-                  "Compruebe que la carpeta admite escritura y que hay espacio en el disco.",
-                  archivo);
-    MensajeError(texto);
+    std::string texto;
+    if (aPerdidas.size() == 1 && aPerdidas[0].paginas == 1 && !aPerdidas[0].conservada)
+        texto = "No se ha podido guardar la p\xE1gina escaneada en el archivo " +
+                aPerdidas[0].archivo + ". " + kCompruebe;
+    else
+        texto = TextoDeVarias();
+    aPerdidas.clear();
+    MensajeError(texto.c_str());
 }
 
 void OlvidarPaginaPerdida() {
-    bPaginaPerdidaInformada = false;
+    aPerdidas.clear();
 }
 
 } // namespace zel

@@ -17,7 +17,6 @@ int32_t nPagina = 0;
 int32_t nPaginasDescartadas = 0;
 int32_t nPaginasPrimeraPasada = 0;
 int32_t nPosicionInsercion = 0;
-int32_t bAdquisicionMultipagina = 0;
 
 void ReiniciarOpciones(bool reiniciarForzarDuplex) {
     dUmbralBlanco = -1.0;

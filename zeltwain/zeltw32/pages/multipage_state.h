@@ -31,11 +31,6 @@ extern int32_t nPaginasDescartadas;
 extern int32_t nPaginasPrimeraPasada;
 extern int32_t nPosicionInsercion;
 
-// Set while AdquirirMultipagina runs: only then does the native transfer
-// loop hand pages to the page writer, so that the DIB of a single-image
-// acquisition stays the caller's whatever its depth.
-extern int32_t bAdquisicionMultipagina;
-
 // Puts the options and counters back to their initial values; the forced
 // manual duplex is reset only when asked, since an acquisition that ran
 // keeps it for the next one.

@@ -96,21 +96,47 @@ void EscribirPagina(FIBITMAP *pagina) {
         OutputDebugStringA("ZELTW: no page output for this format.\n");
 }
 
-// A page that cannot be read counts as blank when blank pages are dropped,
-// as a page with no pixels would.
-void GuardarPagina(HGLOBAL hDib) {
-    FIBITMAP *pagina = CargarPaginaDeDib(hDib);
-    if (dUmbralBlanco > -1.0 && (!pagina || EsPaginaEnBlanco(pagina))) {
-        OutputDebugStringA("ZELTW: blank page discarded.\n");
-        ++nPaginasDescartadas;
-    } else if (pagina) {
-        EscribirPagina(pagina);
-    }
-    if (pagina)
-        FreeImage_Unload(pagina);
+// A page FreeImage cannot read is lost, not blank: it has no file of its
+// own, so the report names the output it is missing from.
+void InformarPaginaIlegible() {
+    OutputDebugStringA("ZELTW: transferred page cannot be read.\n");
+    if (nFormatoArchivo == TWFF_TIFFMULTI || EsSerieDeArchivos())
+        InformarPaginaPerdida(szArchivoSalida);
 }
 
+void GuardarPagina(HGLOBAL hDib) {
+    FIBITMAP *pagina = CargarPaginaDeDib(hDib);
+    if (!pagina) {
+        InformarPaginaIlegible();
+        return;
+    }
+    if (dUmbralBlanco > -1.0 && EsPaginaEnBlanco(pagina)) {
+        OutputDebugStringA("ZELTW: blank page discarded.\n");
+        ++nPaginasDescartadas;
+    } else {
+        EscribirPagina(pagina);
+    }
+    FreeImage_Unload(pagina);
+}
+
+class Escritor final : public DestinoDePaginas {
+  public:
+    void PaginaRecibida() override {
+        if (ObtenProfundidaBit() >= 24)
+            GuardarPaginas();
+    }
+    void TomarPaginas() override {
+        if (nImagen > -1)
+            GuardarPaginas();
+    }
+};
+
 } // namespace
+
+DestinoDePaginas &EscritorDePaginas() {
+    static Escritor escritor;
+    return escritor;
+}
 
 int GuardarPaginas() {
     if (EmpiezaAdquisicion()) {

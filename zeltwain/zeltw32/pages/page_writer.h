@@ -2,29 +2,44 @@
 // into the output of a multi-page acquisition through FreeImage.
 #pragma once
 
+#include "session/session.h"
+
 #include <FreeImage.h>
 
 namespace zel {
+
+// The page writer as the destination of a multi-page acquisition's native
+// batches: pages of 24 or more bits per pixel are written as each arrives,
+// the others when the batch is over (or every slot is taken).
+DestinoDePaginas &EscritorDePaginas();
 
 // Writes ahImagenes[0..nImagen] in order (blank pages dropped, manual duplex
 // positions kept), frees every one of them and sets nImagen to -1.
 int GuardarPaginas();
 
 // Closes the multi-page document, if one is open, with the flags of its
-// pages and clears hMultiPagina; a document that cannot be written is
-// reported as InformarPaginaPerdida does.  Called at the end of every
+// pages and clears hMultiPagina; a document that cannot be written, or that
+// does not read back with every page written, is reported as lost.  Called at the end of every
 // multi-page acquisition.
 void CerrarDocumentoMultipagina();
 
 // Whether the page counts as blank under dUmbralBlanco.
 bool EsPaginaEnBlanco(FIBITMAP *pagina);
 
-// Reports, once per acquisition, a page that could not be written or merged
-// (a MensajeError box naming the file); later failures of the same
-// acquisition go to the debug output only.
+// A page that could not be written or merged into archivo, its output: the
+// page is traced at once and named in the acquisition's report.
 void InformarPaginaPerdida(const char *archivo);
 
-// Forgets an earlier report, at the start of each acquisition.
+// A page that could not be merged into the output and is kept in archivo, a
+// file of its own: traced at once and named in the report as kept.
+void InformarPaginaConservada(const char *archivo);
+
+// The report of the pages lost since the last one: one MensajeError box
+// naming every file concerned, at the end of an acquisition (or of a file
+// transfer batch); nothing when no page was lost.
+void MostrarPaginasPerdidas();
+
+// Forgets what an earlier acquisition lost, at the start of each one.
 void OlvidarPaginaPerdida();
 
 } // namespace zel

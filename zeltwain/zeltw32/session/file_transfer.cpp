@@ -1,6 +1,12 @@
 // The file transfer loop: the source writes page 1 into szArchivoSalida and
 // each later page into the next page file; TIFF pages are merged into the
 // output document as they come, other formats stay separate files.
+//
+// A page file is removed before its transfer, so that only what the device
+// writes now is merged, and deleted only once the closed document has read
+// back with every merged page: a page that cannot be merged, or whose
+// document could not be written, stays on disk and is named in the batch's
+// report.
 #include "session/session.h"
 
 #include "pages/multipage_state.h"
@@ -9,8 +15,16 @@
 #include "pages/tiff_document.h"
 #include "session/transfer_loops.h"
 
+#include <string>
+#include <vector>
+
 namespace zel {
 namespace {
+
+// The page files merged into the open document, and the pages the document
+// held when it was opened (the device's page 1).
+std::vector<std::string> aFusionadas;
+int nPaginasIniciales = 0;
 
 // Tells the source where page k + 1 goes: the page file numbered k.  False,
 // with nothing sent, when that name would not fit.
@@ -27,38 +41,73 @@ bool PrepararPaginaSiguiente(long k) {
     return true;
 }
 
-// Appends page file k (the page just transferred) to the output document
-// and deletes it, merged or not.  Page 0 is the document itself.
+// Removes what an earlier run left under the name of page file k, before
+// the device writes the page there.
+void DespejarArchivoDePagina(long k) {
+    char nombre[kTamArchivoSalida];
+    if (NombreDePagina(k, nombre))
+        DeleteFileA(nombre);
+}
+
+bool AbrirDocumentoDeArchivos() {
+    hMultiPagina = AbrirDocumentoTiff(szArchivoSalida);
+    if (!hMultiPagina) {
+        OutputDebugStringA("ZELTW: the device's first page cannot be opened as the document.\n");
+        return false;
+    }
+    nPaginasIniciales = FreeImage_GetPageCount(hMultiPagina);
+    aFusionadas.clear();
+    return true;
+}
+
+// Appends page file k (the page just transferred) to the output document.
+// Page 0 is the document itself.  A page that cannot be merged stays in its
+// file.
 void FusionarPagina(long k) {
     char nombre[kTamArchivoSalida];
     if (nFormatoArchivo != TWFF_TIFF || k == 0 || !NombreDePagina(k, nombre))
         return;
-    if (!hMultiPagina)
-        hMultiPagina = AbrirDocumentoTiff(szArchivoSalida);
-    if (!hMultiPagina || !AnadirPaginaDeArchivo(hMultiPagina, nombre))
-        InformarPaginaPerdida(nombre);
-    DeleteFileA(nombre);
+    if ((hMultiPagina || AbrirDocumentoDeArchivos()) && AnadirPaginaDeArchivo(hMultiPagina, nombre))
+        aFusionadas.push_back(nombre);
+    else
+        InformarPaginaConservada(nombre);
 }
 
 // The page just transferred has ended as page file pagina - 1: the next
-// page is named, then this one merged.  False when no page follows, or when
-// the next page has no name (what is pending is then dropped).
-bool PasarALaSiguiente(long pagina, bool pendientes) {
+// page is named, then this one merged (when the device delivered it).
+// False when no page follows, or when the next page has no name (what is
+// pending is then dropped).
+bool PasarALaSiguiente(long pagina, bool transferida, bool pendientes) {
     bool preparada = pendientes && PrepararPaginaSiguiente(pagina);
-    FusionarPagina(pagina - 1);
+    if (transferida)
+        FusionarPagina(pagina - 1);
     if (pendientes && !preparada)
         AbortarPendienteXfer();
     return preparada;
 }
 
-// Writes the merged document back.  Its pages are the device's own files,
-// merged unchanged; FreeImage's default TIFF compression (LZW) is lossless.
+// Writes the merged document back and reads it again: only when it holds
+// every merged page are their files deleted.  Its pages are the device's own
+// files, merged unchanged; FreeImage's default TIFF compression (LZW) is
+// lossless.
 void CerrarDocumentoDeArchivos() {
     if (!hMultiPagina)
         return;
-    if (!CerrarDocumentoTiff(hMultiPagina, TIFF_DEFAULT))
-        InformarPaginaPerdida(szArchivoSalida);
+    bool cerrado = CerrarDocumentoTiff(hMultiPagina, TIFF_DEFAULT);
     hMultiPagina = nullptr;
+    int paginas = PaginasDeTiff(szArchivoSalida);
+    bool completo = cerrado && paginas == nPaginasIniciales + int(aFusionadas.size());
+    if (!completo)
+        OutputDebugStringA("ZELTW: merged document incomplete; its page files are kept.\n");
+    if (paginas == 0)
+        InformarPaginaPerdida(szArchivoSalida);
+    for (const std::string &nombre : aFusionadas) {
+        if (completo)
+            DeleteFileA(nombre.c_str());
+        else
+            InformarPaginaConservada(nombre.c_str());
+    }
+    aFusionadas.clear();
 }
 
 } // namespace
@@ -67,25 +116,35 @@ void XferArchivo() {
     long pagina = 1;
     int sinPagina = 0;
     bool seguir = true;
+    bool transferida = false;
     while (seguir) {
         TW_IMAGEINFO info;
         if (!ZEL_DS(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info))
             break;
-        bool transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
+        // A page written whole whose end was refused is not removed: the
+        // device may not write it again.
+        if (!transferida)
+            DespejarArchivoDePagina(pagina - 1);
+        transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
         sinPagina = transferida ? 0 : sinPagina + 1;
         // A refused end leaves the page pending: the next round's image
         // information decides whether the batch goes on.
         TW_PENDINGXFERS pendientes{};
         if (ZEL_DS(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pendientes)) {
-            seguir = PasarALaSiguiente(pagina, pendientes.Count != 0);
+            seguir = PasarALaSiguiente(pagina, transferida, pendientes.Count != 0);
             pagina += 1;
+            transferida = false;
         }
         if (seguir && sinPagina >= kRondasSinPagina) {
             AbandonarLote("File");
             seguir = false;
         }
     }
+    // A page the device wrote whole but never ended is merged all the same.
+    if (transferida)
+        FusionarPagina(pagina - 1);
     CerrarDocumentoDeArchivos();
+    MostrarPaginasPerdidas();
 }
 
 } // namespace zel

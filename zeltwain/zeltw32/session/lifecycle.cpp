@@ -68,7 +68,37 @@ void TerminarNombre(TW_IDENTITY &identidad) {
     identidad.ProductName[sizeof(TW_STR32) - 1] = '\0';
 }
 
+bool MismoCampo(const TW_STR32 a, const TW_STR32 b) {
+    return std::strncmp(a, b, sizeof(TW_STR32)) == 0;
+}
+
+bool MismoDispositivo(const TW_IDENTITY &a, const TW_IDENTITY &b) {
+    return MismoCampo(a.ProductName, b.ProductName) && MismoCampo(a.Manufacturer, b.Manufacturer) &&
+           MismoCampo(a.ProductFamily, b.ProductFamily);
+}
+
+// Bound of a walk through the manager's list, against a manager whose
+// MSG_GETNEXT never ends.
+constexpr int kMaxFuentes = 256;
+
 } // namespace
+
+BOOL AbrirDispositivoIgual(const TW_IDENTITY &buscada) {
+    if (nEstado >= ZEL_DISP_ABIERTO && !CerrarParaReabrir())
+        return 0;
+    if (nEstado < ZEL_SM_ABIERTO && !AbrirManejadorDispositivo(0))
+        return 0;
+    TW_IDENTITY identidad{};
+    BOOL hay = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &identidad);
+    for (int i = 0; hay && i < kMaxFuentes; ++i) {
+        if (MismoDispositivo(identidad, buscada))
+            return AbrirIdentidad(&identidad);
+        hay = ZEL_DSM(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &identidad);
+    }
+    OutputDebugStringA("ZELTW: the source opened before is no longer listed.\n");
+    return 0;
+}
+
 } // namespace zel
 
 using namespace zel;

@@ -1,14 +1,16 @@
 // The native transfer loop: every page of the batch as a DIB in global
-// memory, held in ahImagenes or, during a multi-page acquisition, handed to
-// the page writer; and EsperarANativeXfer, the one-call native acquisition.
+// memory, held in ahImagenes or handed to the destination of the running
+// operation; and EsperarANativeXfer, the one-call native acquisition.
+//
+// The pages of a batch belong to the operation that ran it: a destination
+// takes them as they come, EsperarANativeXfer hands slot 0 to its caller
+// and releases the rest, and pages that no one took are released before the
+// next batch, so that no page is handed out twice or written into another
+// operation's output.
 #include "session/session.h"
 
-#include "pages/multipage_state.h"
-#include "pages/page_writer.h"
 #include "session/diagnostics.h"
 #include "session/transfer_loops.h"
-
-#include <algorithm>
 
 namespace zel {
 namespace {
@@ -17,40 +19,55 @@ namespace {
 // by it whether its own call ran one.
 uint32_t nLotesNativos = 0;
 
-// The page writer takes the pages held in slots 0 to nImagen and frees
-// them; their slots are emptied so that no freed handle stays behind.
-void EntregarPaginas() {
-    int retenidas = nImagen + 1;
-    GuardarPaginas();
-    std::fill(ahImagenes, ahImagenes + retenidas, HGLOBAL(0));
+DestinoDePaginas *pDestino = nullptr;
+
+bool HayPaginasRetenidas() {
+    for (HGLOBAL h : ahImagenes)
+        if (h != 0)
+            return true;
+    return false;
 }
 
-// Makes room when every slot is taken: a multi-page acquisition writes the
-// 100 held pages out and goes on from slot 0; a single-image acquisition
-// only wants its first page, so the new one is released.  False when the
-// page was released.
+// Before a batch: pages still held from an earlier one go to the running
+// operation's destination, or are released when there is none.
+void DespejarRanuras() {
+    if (!HayPaginasRetenidas()) {
+        nImagen = -1;
+        return;
+    }
+    if (pDestino) {
+        OutputDebugStringA("ZELTW: pages of the earlier batch handed over before a new batch.\n");
+        pDestino->TomarPaginas();
+    } else {
+        OutputDebugStringA("ZELTW: pages of an earlier batch that no one took released.\n");
+    }
+    SoltarPaginasRetenidas();
+}
+
+// Makes room when every slot is taken: a destination takes the 100 held
+// pages and the batch goes on from slot 0; without one, only the first page
+// can reach a caller, so the new page is released.  False when the page was
+// released.
 bool HacerSitio(HGLOBAL dib) {
     nImagen = kMaxImagenes - 1;
-    if (!bAdquisicionMultipagina) {
+    if (!pDestino) {
         OutputDebugStringA("ZELTW: All image slots taken; page released.\n");
         LiberadorDeMemoria(dib);
         return false;
     }
     OutputDebugStringA("ZELTW: All image slots taken; held pages written out.\n");
-    EntregarPaginas();
+    pDestino->TomarPaginas();
     nImagen = 0;
     return true;
 }
 
-// Keeps a transferred page in slot nImagen.  Colour pages of a multi-page
-// acquisition go to the page writer at once; in a single-image acquisition
-// every page stays the caller's.
+// Keeps a transferred page in slot nImagen and tells the destination.
 void GuardarPagina(HGLOBAL dib) {
     if (nImagen >= kMaxImagenes && !HacerSitio(dib))
         return;
     ahImagenes[nImagen] = dib;
-    if (bAdquisicionMultipagina && ObtenProfundidaBit() >= 24)
-        EntregarPaginas();
+    if (pDestino)
+        pDestino->PaginaRecibida();
 }
 
 // One page: true when a DIB was transferred.  A page that fails or is
@@ -73,8 +90,8 @@ bool TransferirPagina() {
 
 void XferNativa() {
     nLotesNativos += 1;
+    DespejarRanuras();
     nImagen = 0;
-    std::fill(ahImagenes, ahImagenes + kMaxImagenes, HGLOBAL(0));
     ZEL_AFIRMAR(nEstado == ZEL_TRANSFER_LISTA);
     int sinPagina = 0;
     bool seguir = true;
@@ -92,11 +109,15 @@ void XferNativa() {
     }
 }
 
-void LiberarPaginasRetenidas() {
-    for (int i = 1; i <= std::min(nImagen, kMaxImagenes - 1); ++i) {
-        if (ahImagenes[i] != 0)
-            LiberadorDeMemoria(ahImagenes[i]);
-        ahImagenes[i] = 0;
+void PonDestinoDePaginas(DestinoDePaginas *destino) {
+    pDestino = destino;
+}
+
+void SoltarPaginasRetenidas() {
+    for (HGLOBAL &h : ahImagenes) {
+        if (h != 0)
+            LiberadorDeMemoria(h);
+        h = 0;
     }
     nImagen = -1;
 }
@@ -110,5 +131,12 @@ ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND hWnd) {
         InformeUltimoError("Error setting Native Transfer mode");
     uint32_t lotes = nLotesNativos;
     EsperarXfer(hWnd);
-    return nLotesNativos != lotes ? ahImagenes[0] : 0;
+    if (nLotesNativos == lotes)
+        return 0;
+    // Slot 0 is the caller's now; the later pages, which no caller can
+    // reach, are released.
+    HGLOBAL primera = ahImagenes[0];
+    ahImagenes[0] = 0;
+    SoltarPaginasRetenidas();
+    return primera;
 }

@@ -45,10 +45,28 @@ void BorrarError();
 // the source has announced a transfer.
 void DespacharXfer();
 
-// Releases the pages held in slots 1 to nImagen, which no caller can reach
-// once slot 0 was handed out, and sets nImagen to -1.  Slot 0 is left alone:
-// its page is the caller's, or an earlier batch's that the caller holds.
-void LiberarPaginasRetenidas();
+// Where the pages of the native batches go while an operation that writes
+// them runs (the page writer, for the life of a multi-page acquisition's
+// batches).  Without one, a batch's pages stay in ahImagenes for the
+// operation that ran it.
+class DestinoDePaginas {
+  public:
+    // A page has just been stored in ahImagenes[nImagen].
+    virtual void PaginaRecibida() = 0;
+    // The pages held in ahImagenes[0..nImagen] must be taken now: every slot
+    // is full, or a new batch is about to start.
+    virtual void TomarPaginas() = 0;
+
+  protected:
+    ~DestinoDePaginas() = default;
+};
+
+// Sets the destination of the pages of the batches to come; null for none.
+void PonDestinoDePaginas(DestinoDePaginas *destino);
+
+// Releases every page still held in ahImagenes and sets nImagen to -1: pages
+// that no operation took, which no caller can reach any more.
+void SoltarPaginasRetenidas();
 
 // Enables the source and waits in the modal loop until the transfer is over,
 // with the caller's window disabled meanwhile.
@@ -57,6 +75,12 @@ void EsperarXfer(HWND hWnd);
 // The path of the manager: the Windows directory and "TWAIN_32.DLL"; false
 // when the directory does not fit the 128-byte buffer Windows code gives it.
 bool RutaManejador(char *ruta, size_t tam);
+
+// Opens the source that the manager lists with the product name, family
+// and maker of `identidad` (kept from an earlier opening): the same device,
+// even where another source's name contains its name.  False when no listed
+// source matches.
+BOOL AbrirDispositivoIgual(const TW_IDENTITY &identidad);
 
 // A usable parent window: hWnd when it is a window, else the proxy window.
 HWND ValidarVentana(HWND hWnd);
