@@ -2,6 +2,10 @@
 // TIFF pages merged into one document, and the batches that cannot go on.
 #include "transfer_fixture.h"
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 namespace {
 
 using xt::SheetFront;
@@ -81,6 +85,29 @@ TEST_F(FileTransfer, PagesThatCannotBeMergedStayOnDiskNamedInOneReport) {
     ASSERT_EQ(boxes.boxes().size(), 1u);
     for (const char *page : {"C:\\nodoc_1.tif", "C:\\nodoc_2.tif"})
         EXPECT_NE(boxes.boxes()[0].text.find(page), std::string::npos) << boxes.boxes()[0].text;
+}
+
+// A disk that takes each page file but not the merged document: FreeImage
+// reports the close done, the document reads back short, and every page
+// file stays on disk, named in the one report.
+TEST_F(FileTransfer, PageFilesAreKeptWhenTheDocumentReadsBackShort) {
+    pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{16 * 1024, 16 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Batch(xt::Feeder(8, 1), "C:\\full.tif", ".tif", TWFF_TIFF);
+        int kept = 0;
+        for (int page = 1; page < 8; ++page)
+            kept += FileLabel("C:\\full_" + std::to_string(page) + ".tif") == SheetFront(page + 1);
+        bool named = boxes.boxes().size() == 1 &&
+                     boxes.boxes()[0].text.find("C:\\full_7.tif") != std::string::npos;
+        _exit(kept * 10 + named);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 71) << "page files kept x10, named in one box x1";
 }
 
 TEST_F(FileTransfer, APageNameTooLongEndsTheBatchUncut) {
