@@ -1,7 +1,9 @@
 // ZELTW32.dll under Wine, through its exports as a host calls them: loaded
-// with LoadLibraryA from this host's folder and bound by the plain names.
-//   library_host ours   our virtual manager as C:\windows\TWAIN_32.DLL
-//   library_host wine   Wine's own manager, our sources as twain_32\sane.ds
+// with LoadLibraryA from this host's folder and bound by the plain names;
+// built for 32-bit and for 64-bit Windows.
+//   library_host ours   our virtual manager: C:\windows\TWAIN_32.DLL for
+//                       32 bits, C:\windows\system32\TWAINDSM.DLL for 64
+//   library_host wine   Wine's own manager, our sources as its sane.ds
 // Each case writes the scenario it scans (ZELTWAIN_SCENARIO), and checks
 // here what a host sees: results, boxes, states, DIBs, files.  What only the
 // build machine can read (page counts and compression with tiffinfo, page
@@ -55,6 +57,7 @@ struct Zel {
     ZEL_EXPORT(ObtenTipoPixel)
     ZEL_EXPORT(PonActualTipoPixel)
     ZEL_EXPORT(EsDuplex)
+    ZEL_EXPORT(EstaDisponible)
 #undef ZEL_EXPORT
     std::vector<std::string> faltan;
 
@@ -89,6 +92,7 @@ struct Zel {
         ZEL_BIND(ObtenTipoPixel)
         ZEL_BIND(PonActualTipoPixel)
         ZEL_BIND(EsDuplex)
+        ZEL_BIND(EstaDisponible)
 #undef ZEL_BIND
         return faltan.empty();
     }
@@ -300,6 +304,32 @@ void ConElManejadorDeWine(Casos &t) {
     });
 }
 
+// The manager the library loads, by full path: a 64-bit library takes
+// TWAINDSM.DLL of the system folder when there is one (ours is put there),
+// else Wine's own twain_32.dll; a 32-bit library always TWAIN_32.DLL of the
+// Windows folder.
+void ManejadorCargado(Casos &t, const std::string &sManejador) {
+    t.Caso("the_manager_of_this_architecture_is_loaded", [&] {
+        Escenario("manejador", UnEscaner("manejador", kAlimentador));
+        t.Verificar(zel.EstaDisponible() == 1, "a manager is available");
+        t.Verificar(zel.AbrirManejadorDispositivo(nullptr) == 1, "the manager is opened");
+        char carpeta[MAX_PATH] = "";
+        if (sManejador == "wine") {
+            t.Verificar(GetModuleHandleA("TWAINDSM.DLL") == nullptr, "no TWAINDSM.DLL");
+            t.Verificar(GetModuleHandleA("twain_32.dll") != nullptr, "Wine's twain_32.dll");
+        } else if (sizeof(void *) == 8) {
+            GetSystemDirectoryA(carpeta, sizeof carpeta);
+            std::string sRuta = std::string(carpeta) + "\\TWAINDSM.DLL";
+            t.Verificar(GetModuleHandleA(sRuta.c_str()) != nullptr, sRuta + " loaded");
+        } else {
+            GetWindowsDirectoryA(carpeta, sizeof carpeta);
+            std::string sRuta = std::string(carpeta) + "\\TWAIN_32.DLL";
+            t.Verificar(GetModuleHandleA(sRuta.c_str()) != nullptr, sRuta + " loaded");
+        }
+        zel.DescargarManejadorDispositivo();
+    });
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -318,6 +348,7 @@ int main(int argc, char **argv) {
     });
     if (!bCargada || (sManejador != "ours" && sManejador != "wine"))
         return t.Terminar() | 1;
+    ManejadorCargado(t, sManejador);
     if (sManejador == "wine")
         ConElManejadorDeWine(t);
     Adquisiciones(t);

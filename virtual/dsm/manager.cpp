@@ -48,6 +48,14 @@ TW_IDENTITY identity_of(const SourceSpec &spec, TW_UINT32 id) {
     return identity;
 }
 
+// Where the sources lie, below the Windows folder: 64-bit sources go to
+// twain_64, as TWAIN's own 64-bit manager looks for them there.
+#ifdef _WIN64
+constexpr char kSourcesFolder[] = "\\twain_64\\";
+#else
+constexpr char kSourcesFolder[] = "\\twain_32\\";
+#endif
+
 // The folder holding this manager, where its scenario lies by default.
 std::string manager_folder() {
 #ifdef _WIN32
@@ -220,8 +228,9 @@ uint16_t Manager::source_condition(OpenSource &source, TW_IDENTITY *origin) {
 }
 
 // Opens a source: a zeroed identity (empty ProductName) names the default
-// source.  The manager loads the source's library from the twain_32 folder
-// and completes the identity, Id included.
+// source.  The manager loads the source's library from the sources' folder
+// (twain_32, or twain_64 for a 64-bit manager) and completes the identity,
+// Id included.
 Outcome Manager::open_source(TW_IDENTITY *origin, TW_IDENTITY *data) {
     std::optional<size_t> index;
     std::string wanted = product_name(*data);
@@ -240,7 +249,7 @@ Outcome Manager::open_source(TW_IDENTITY *origin, TW_IDENTITY *data) {
     UINT length = GetWindowsDirectoryA(windows, sizeof windows);
     if (length == 0 || length >= sizeof windows)
         return failure(TWCC_BUMMER);
-    std::string path = std::string(windows) + "\\twain_32\\" + scenario_.sources[*index].driver;
+    std::string path = std::string(windows) + kSourcesFolder + scenario_.sources[*index].driver;
     OpenSource source;
     source.identity = identity;
     source.module = LoadLibraryA(path.c_str());

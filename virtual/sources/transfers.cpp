@@ -312,7 +312,7 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
     }
     std::memcpy(p, img.dib.data(), bytes);
     GlobalUnlock(block);
-    *static_cast<TW_UINT32 *>(data) = TW_UINT32(UINT_PTR(block)); // 32 bits on Win32
+    *static_cast<TW_UINTPTR *>(data) = TW_UINTPTR(block);
     state_ = 7;
     return start;
 }

@@ -3,8 +3,12 @@
  * published standard: records, constants and entry-point types shared by
  * the library, the virtual data source manager and its sources.
  *
- * Records are packed on 2-byte boundaries, as the standard requires of
- * 32-bit Windows.  Handles (TW_HANDLE) are the platform's 32-bit handles.
+ * Records are packed on 2-byte boundaries on 32-bit and 64-bit Windows
+ * alike.  TW_HANDLE, TW_MEMREF and TW_UINTPTR are pointer-sized (4 bytes on
+ * 32-bit Windows, 8 on 64-bit Windows, as the TWAIN 2 headers define them
+ * for Win64); TW_INT32 and TW_UINT32 stay 32-bit, and so do TW_IDENTITY.Id
+ * and TW_ONEVALUE.Item.  On other systems the platform layer's handles are
+ * 32-bit values, as on 32-bit Windows.
  */
 #ifndef ZELTWAIN_TWAIN_H
 #define ZELTWAIN_TWAIN_H
@@ -35,6 +39,12 @@ typedef uint32_t TW_UINT32, *pTW_UINT32;
 typedef unsigned short TW_BOOL, *pTW_BOOL;
 typedef HANDLE TW_HANDLE;
 typedef LPVOID TW_MEMREF;
+/* The native transfer's handle: as wide as a handle. */
+#ifdef _WIN32
+typedef UINT_PTR TW_UINTPTR;
+#else
+typedef uint32_t TW_UINTPTR;
+#endif
 
 #pragma pack(push, 2)
 
@@ -235,25 +245,59 @@ typedef struct {
 
 #pragma pack(pop)
 
-TW_STATIC_ASSERT(sizeof(TW_FIX32) == 4, "TW_FIX32 is 4 bytes");
-TW_STATIC_ASSERT(sizeof(TW_VERSION) == 42, "TW_VERSION is 42 bytes");
-TW_STATIC_ASSERT(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY is 156 bytes");
-TW_STATIC_ASSERT(offsetof(TW_IDENTITY, ProductName) == 122, "ProductName at 122");
-TW_STATIC_ASSERT(offsetof(TW_ONEVALUE, Item) == 2, "TW_ONEVALUE item at 2");
-TW_STATIC_ASSERT(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE is 6 bytes");
-TW_STATIC_ASSERT(offsetof(TW_ENUMERATION, ItemList) == 14, "enumeration list at 14");
-TW_STATIC_ASSERT(offsetof(TW_ARRAY, ItemList) == 6, "array list at 6");
-TW_STATIC_ASSERT(sizeof(TW_RANGE) == 22, "TW_RANGE is 22 bytes");
-TW_STATIC_ASSERT(offsetof(TW_CAPABILITY, hContainer) == 4, "capability handle at 4");
-TW_STATIC_ASSERT(sizeof(TW_STATUS) == 4, "TW_STATUS is 4 bytes");
-TW_STATIC_ASSERT(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS is 6 bytes");
-TW_STATIC_ASSERT(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO is 42 bytes");
-TW_STATIC_ASSERT(sizeof(TW_SETUPFILEXFER) == 260, "TW_SETUPFILEXFER is 260 bytes");
-TW_STATIC_ASSERT(sizeof(TW_HANDLE) == 4, "handles are 32-bit values");
-TW_STATIC_ASSERT(sizeof(TW_CAPABILITY) == 8, "TW_CAPABILITY is 8 bytes");
-TW_STATIC_ASSERT(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE is 8 bytes");
-TW_STATIC_ASSERT(sizeof(TW_PALETTE8) == 1028, "TW_PALETTE8 is 1028 bytes");
-TW_STATIC_ASSERT(sizeof(TW_INFO) == 12, "TW_INFO is 12 bytes");
+/* The layout of every record the library, the manager and the sources
+ * exchange, as a table: size or field offset on 32-bit Windows, then on
+ * 64-bit Windows.  Each build checks its own column; the project's builds
+ * for both Windows architectures check both.  The platform layer of other
+ * systems has 32-bit handles and native pointers. */
+#if defined(_WIN64)
+#define TW_LAYOUT_PICK(w32, w64, ptr) (w64)
+#elif defined(_WIN32)
+#define TW_LAYOUT_PICK(w32, w64, ptr) (w32)
+#else
+#define TW_LAYOUT_PICK(w32, w64, ptr) ((ptr) ? (w32)-4 + sizeof(void *) : (w32))
+#endif
+/* ptr: 1 where the two columns differ by a TW_MEMREF (a native pointer on
+ * every system), 0 where they differ by a handle or not at all. */
+#define TW_SIZE(type, w32, w64, ptrs)                                                              \
+    TW_STATIC_ASSERT(sizeof(type) == TW_LAYOUT_PICK(w32, w64, ptrs), #type " size")
+#define TW_OFFSET(type, field, w32, w64, ptrs)                                                     \
+    TW_STATIC_ASSERT(offsetof(type, field) == TW_LAYOUT_PICK(w32, w64, ptrs),                      \
+                     #type "." #field " offset")
+
+/* record, field, Win32, Win64, ptr */
+TW_SIZE(TW_HANDLE, 4, 8, 0);
+TW_SIZE(TW_UINTPTR, 4, 8, 0);
+TW_SIZE(TW_MEMREF, 4, 8, 1);
+TW_SIZE(TW_FIX32, 4, 4, 0);
+TW_SIZE(TW_VERSION, 42, 42, 0);
+TW_SIZE(TW_IDENTITY, 156, 156, 0);
+TW_OFFSET(TW_IDENTITY, Version, 4, 4, 0);
+TW_OFFSET(TW_IDENTITY, SupportedGroups, 50, 50, 0);
+TW_OFFSET(TW_IDENTITY, Manufacturer, 54, 54, 0);
+TW_OFFSET(TW_IDENTITY, ProductName, 122, 122, 0);
+TW_SIZE(TW_CAPABILITY, 8, 12, 0);
+TW_OFFSET(TW_CAPABILITY, hContainer, 4, 4, 0);
+TW_SIZE(TW_ONEVALUE, 6, 6, 0);
+TW_OFFSET(TW_ONEVALUE, Item, 2, 2, 0);
+TW_OFFSET(TW_ENUMERATION, NumItems, 2, 2, 0);
+TW_OFFSET(TW_ENUMERATION, ItemList, 14, 14, 0);
+TW_OFFSET(TW_ARRAY, ItemList, 6, 6, 0);
+TW_SIZE(TW_RANGE, 22, 22, 0);
+TW_SIZE(TW_USERINTERFACE, 8, 12, 0);
+TW_OFFSET(TW_USERINTERFACE, hParent, 4, 4, 0);
+TW_SIZE(TW_EVENT, 6, 10, 1);
+TW_OFFSET(TW_EVENT, TWMessage, 4, 8, 1);
+TW_SIZE(TW_STATUS, 4, 4, 0);
+TW_SIZE(TW_PENDINGXFERS, 6, 6, 0);
+TW_OFFSET(TW_PENDINGXFERS, EOJ, 2, 2, 0);
+TW_SIZE(TW_IMAGEINFO, 42, 42, 0);
+TW_OFFSET(TW_IMAGEINFO, BitsPerPixel, 34, 34, 0);
+TW_SIZE(TW_SETUPFILEXFER, 260, 260, 0);
+TW_OFFSET(TW_SETUPFILEXFER, Format, 256, 256, 0);
+TW_SIZE(TW_MEMORY, 12, 16, 1);
+TW_SIZE(TW_PALETTE8, 1028, 1028, 0);
+TW_SIZE(TW_INFO, 12, 12, 0);
 
 /* Entry points */
 typedef TW_UINT16(WINAPI *DSMENTRYPROC)(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest, TW_UINT32 DG,

@@ -1,18 +1,25 @@
 Attribute VB_Name = "Ejemplo"
 ' A VB6 / VBA host of ZELTW32 (add ZELTW32.bas to the project too): lists the
 ' scanners, scans one page into a bitmap file and a feeder batch into a
-' multi-page TIFF document. Call it from a form: Escanear Me.hWnd
+' multi-page TIFF document. Call it from a form: Escanear Me.hWnd (or 0 where
+' the form has no hWnd). It runs unchanged in VB6, 32-bit and 64-bit VBA: under
+' VBA 7 the window and the DIB handle are LongPtr.
 Option Explicit
 
+#If VBA7 Then
+Public Sub Escanear(ByVal hWnd As LongPtr)
+    Dim hDib As LongPtr
+#Else
 Public Sub Escanear(ByVal hWnd As Long)
-    Dim szNombre As String
     Dim hDib As Long
+#End If
+    Dim szNombre As String
     Dim szDocumento As String
     Dim nResultado As Long
 
     RegistrarApp 1, 0, 11, 34, "1.0", "Ejemplo", "Ejemplos", "Ejemplo en VB"
     If EstaDisponible() = 0 Then
-        MsgBox "No TWAIN manager (TWAIN_32.DLL) is installed."
+        MsgBox "No TWAIN manager is installed."
         Exit Sub
     End If
 

@@ -77,11 +77,17 @@ void MostrarPaginasPerdidas() {
     if (aPerdidas.empty())
         return;
     std::string texto;
-    if (aPerdidas.size() == 1 && aPerdidas[0].paginas == 1 && !aPerdidas[0].conservada)
-        texto = "No se ha podido guardar la p\xE1gina escaneada en el archivo " +
-                aPerdidas[0].archivo + ". " + kCompruebe;
-    else
+    const PaginaPerdida &primera = aPerdidas[0];
+    if (aPerdidas.size() > 1 || primera.paginas > 1)
         texto = TextoDeVarias();
+    else if (primera.conservada)
+        texto = "No se ha podido a\xF1"
+                "adir la p\xE1gina escaneada al documento; se conserva en "
+                "el archivo " +
+                primera.archivo + ". " + kCompruebe;
+    else
+        texto = "No se ha podido guardar la p\xE1gina escaneada en el archivo " + primera.archivo +
+                ". " + kCompruebe;
     aPerdidas.clear();
     MensajeError(texto.c_str());
 }

@@ -9,13 +9,18 @@
 
 namespace zel {
 
-// The Windows directory and "TWAIN_32.DLL", with a backslash between them
-// unless the directory ends in a drive colon.  A directory that cannot be
-// read, or is too long for the 128-byte buffer, gives no path: a bare or cut
-// name would let the system look for the manager in other folders.
-bool RutaManejador(char *ruta, size_t tam) {
+namespace {
+
+using LeerCarpeta = UINT(WINAPI *)(LPSTR, UINT);
+
+// The file `nombre` in the folder that `carpeta` reads, with a backslash
+// between them unless the folder ends in a drive colon.  A folder that
+// cannot be read, or is too long for the 128-byte buffer, gives no path: a
+// bare or cut name would let the system look for the manager in other
+// folders.
+bool RutaEnCarpeta(LeerCarpeta carpeta, const char *nombre, char *ruta, size_t tam) {
     char directorio[128] = "";
-    UINT largo = GetWindowsDirectoryA(directorio, sizeof directorio);
+    UINT largo = carpeta(directorio, sizeof directorio);
     if (largo == 0 || largo >= sizeof directorio)
         return false;
     lstrcpynA(ruta, directorio, int(tam));
@@ -25,15 +30,41 @@ bool RutaManejador(char *ruta, size_t tam) {
         ruta[n + 1] = '\0';
     }
     size_t usado = std::strlen(ruta);
-    lstrcpynA(ruta + usado, "TWAIN_32.DLL", int(tam - usado));
+    lstrcpynA(ruta + usado, nombre, int(tam - usado));
     return true;
 }
-
-namespace {
 
 bool ExisteArchivo(LPCSTR ruta) {
     OFSTRUCT of{};
     return OpenFile(ruta, &of, OF_EXIST) != HFILE_ERROR;
+}
+
+// Loads the manager found by full path in the folder; 0 when it is not there.
+HMODULE CargarDe(LeerCarpeta carpeta, const char *nombre) {
+    char ruta[160];
+    if (!RutaEnCarpeta(carpeta, nombre, ruta, sizeof ruta) || !ExisteArchivo(ruta))
+        return 0;
+    return LoadLibraryA(ruta);
+}
+
+// The manager of this process's architecture.  64-bit Windows has no
+// TWAIN_32.DLL of its own: the 64-bit manager is TWAIN's TWAINDSM.DLL in the
+// system folder; TWAIN_32.DLL of the Windows folder comes second, and of the
+// system folder third (where Wine keeps its 64-bit one, the Windows folder's
+// being its 32-bit one).  Each is loaded by full path, never through the
+// search path.
+HMODULE CargarManejador() {
+#ifdef _WIN64
+    if (HMODULE twaindsm = CargarDe(GetSystemDirectoryA, "TWAINDSM.DLL")) {
+        OutputDebugStringA("ZELTW: TWAINDSM.DLL loaded from the system folder.\n");
+        return twaindsm;
+    }
+    if (HMODULE twain32 = CargarDe(GetWindowsDirectoryA, "TWAIN_32.DLL"))
+        return twain32;
+    return CargarDe(GetSystemDirectoryA, "TWAIN_32.DLL");
+#else
+    return CargarDe(GetWindowsDirectoryA, "TWAIN_32.DLL");
+#endif
 }
 
 DSMENTRYPROC BuscarDSMEntry(HMODULE modulo) {
@@ -83,6 +114,10 @@ constexpr int kMaxFuentes = 256;
 
 } // namespace
 
+bool RutaManejador(char *ruta, size_t tam) {
+    return RutaEnCarpeta(GetWindowsDirectoryA, "TWAIN_32.DLL", ruta, tam);
+}
+
 BOOL AbrirDispositivoIgual(const TW_IDENTITY &buscada) {
     if (nEstado >= ZEL_DISP_ABIERTO && !CerrarParaReabrir())
         return 0;
@@ -106,9 +141,7 @@ using namespace zel;
 ZELTW32_API(BOOL) CargarManejadorDispositivo(void) {
     if (nEstado >= ZEL_SM_CARGADO)
         return 1;
-    char ruta[160];
-    bool hayRuta = RutaManejador(ruta, sizeof ruta);
-    hDSM = hayRuta && ExisteArchivo(ruta) ? LoadLibraryA(ruta) : 0;
+    hDSM = CargarManejador();
     if (hDSM == 0) {
         pDSM_Entry = nullptr;
     } else if ((pDSM_Entry = BuscarDSMEntry(hDSM)) != nullptr) {

@@ -72,8 +72,9 @@ void SoltarPaginasRetenidas();
 // with the caller's window disabled meanwhile.
 void EsperarXfer(HWND hWnd);
 
-// The path of the manager: the Windows directory and "TWAIN_32.DLL"; false
-// when the directory does not fit the 128-byte buffer Windows code gives it.
+// The path of the 32-bit manager: the Windows directory and "TWAIN_32.DLL";
+// false when the directory does not fit the 128-byte buffer Windows code
+// gives it.
 bool RutaManejador(char *ruta, size_t tam);
 
 // Opens the source that the manager lists with the product name, family
