@@ -30,9 +30,10 @@ struct Fault {
     // The first pass ends with sheets still in the feeder: a manual duplex
     // gets them in its second pass, where the backs were expected.
     bool restInSecondPass = false;
-    // Pages handed over but not whole, each time the source is opened (a
-    // manual duplex with the interface hidden opens it twice).
-    int truncatedPages = 0;
+    // Pages handed over but unusable (a short block, a null handle, a handle
+    // that is no block), each time the source is opened (a manual duplex
+    // with the interface hidden opens it twice): each is a lost page.
+    int unusablePages = 0;
 };
 
 const Fault kFaults[] = {
@@ -106,6 +107,41 @@ const Fault kFaults[] = {
                                     {"cap": "CAP_AUTOFEED", "malformed": "wrong_item_type"}]})",
      {1, 2, 3}},
     {"source_not_found", R"("operator": {"delay_ms": 5}, "driver": "missing.ds")", {}, false},
+    // What real drivers do with the native page and its events.
+    {"page2_null_handle",
+     R"("operator": {"delay_ms": 5}, "faults": {"pages": [{"page": 2, "dib": "null_handle"}]})",
+     {1, 3},
+     true,
+     ZEL_SM_DESCARGADO,
+     false,
+     1},
+    {"page2_not_a_block",
+     R"("operator": {"delay_ms": 5}, "faults": {"pages": [{"page": 2, "dib": "not_a_block"}]})",
+     {1, 3},
+     true,
+     ZEL_SM_DESCARGADO,
+     false,
+     1},
+    {"v4_header", R"("operator": {"delay_ms": 5}, "dib": {"header": 108})", {1, 2, 3}},
+    {"v5_header_grey",
+     R"("operator": {"delay_ms": 5}, "dib": {"header": 124},
+        "capabilities": {"ICAP_PIXELTYPE": {"current": 1}})",
+     {1, 2, 3}},
+    {"no_resolution", R"("operator": {"delay_ms": 5}, "dib": {"resolution": false})", {1, 2, 3}},
+    {"size_image_zero_top_down",
+     R"("operator": {"delay_ms": 5}, "dib": {"size_image": "zero", "rows": "top_down"})",
+     {1, 2, 3}},
+    {"size_image_wrong_bw",
+     R"("operator": {"delay_ms": 5}, "dib": {"size_image": "wrong", "clr_used": "zero"},
+        "capabilities": {"ICAP_PIXELTYPE": {"current": 0}})",
+     {1, 2, 3}},
+    {"grey_table_reversed_clr_used_zero",
+     R"("operator": {"delay_ms": 5}, "dib": {"grey_table": "reversed", "clr_used": "zero"},
+        "capabilities": {"ICAP_PIXELTYPE": {"current": 1}})",
+     {1, 2, 3}},
+    {"close_request_at_enable",
+     R"("operator": {"delay_ms": 5, "hidden_start": "close_request"})",
+     {}},
 };
 
 enum class Call { Multipage, ManualDuplex, Memory };
@@ -255,10 +291,10 @@ TEST_P(FaultMatrix, SurvivesWithEveryWholePageKept) {
         if (trace.NativePages() > 0)
             labels = PageLabels(name);
         if (manual)
-            CheckManualDuplex(fault, labels, trace.NativePages() - 2 * fault.truncatedPages);
+            CheckManualDuplex(fault, labels, trace.NativePages() - 2 * fault.unusablePages);
         else
             CheckOnePass(fault, labels);
-        CheckLostPagesReported(fault.truncatedPages * (manual ? 2 : 1), boxes.boxes());
+        CheckLostPagesReported(fault.unusablePages * (manual ? 2 : 1), boxes.boxes());
     }
     EXPECT_EQ(zel::nImagen, -1);
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -2,6 +2,8 @@
 // and its extension, and what a one-sided batch leaves on disk.
 #include "acquisition_support.h"
 
+#include <FreeImage.h>
+
 #include <cmath>
 
 #include "pages/multipage_state.h"
@@ -168,4 +170,31 @@ TEST_F(Multipage, AHostsPageIsNeitherWrittenIntoALaterDocumentNorFreed) {
     EXPECT_EQ(GlobalSize(dib), size);
     EXPECT_EQ(DibLabel(dib), "sheet 1 front");
     LiberadorDeMemoria(dib);
+}
+
+// A page whose DIB carries no resolution is written with the source's
+// current one, read from the source; one that carries it keeps it.
+TEST_F(Multipage, PagesWithoutResolutionAreWrittenWithTheSources) {
+    for (std::string carries : {"true", "false"}) {
+        SCOPED_TRACE("DIB carries a resolution: " + carries);
+        UseScenario(OneScanner(R"("feeder": true, "operator": {"delay_ms": 5},
+            "paper": {"sheets": 2, "width_inches": 2, "height_inches": 3},
+            "dib": {"resolution": )" +
+                               carries + R"(},
+            "capabilities": {"ICAP_XRESOLUTION": {"current": 150},
+                             "ICAP_YRESOLUTION": {"current": 200}})"));
+        std::string name = CleanFolder("resolution_" + carries) + "\\r.tif";
+        ASSERT_EQ(AdquirirMultipagina(0, TWFF_TIFFMULTI, name.data()), 1);
+        FIMULTIBITMAP *doc =
+            FreeImage_OpenMultiBitmap(FIF_TIFF, HostPath(name).c_str(), FALSE, TRUE, FALSE, 0);
+        ASSERT_NE(doc, nullptr);
+        ASSERT_EQ(FreeImage_GetPageCount(doc), 2);
+        for (int page = 0; page < 2; ++page) {
+            FIBITMAP *bitmap = FreeImage_LockPage(doc, page);
+            EXPECT_NEAR(FreeImage_GetDotsPerMeterX(bitmap) * 0.0254, 150, 0.5);
+            EXPECT_NEAR(FreeImage_GetDotsPerMeterY(bitmap) * 0.0254, 200, 0.5);
+            FreeImage_UnlockPage(doc, bitmap, FALSE);
+        }
+        FreeImage_CloseMultiBitmap(doc, 0);
+    }
 }

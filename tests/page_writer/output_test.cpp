@@ -170,4 +170,47 @@ TEST(MensajesDeFreeImage, GoToTheDebugOutput) {
                  "ZELTW: libtiff modulo: aviso 3\n");
 }
 
+// The same page with a longer info header (BITMAPV4HEADER, BITMAPV5HEADER):
+// the header's own fields, then zeros, then the table and rows unchanged.
+HGLOBAL ConCabecera(HGLOBAL hDib, DWORD tamano) {
+    const auto *p = static_cast<const BYTE *>(GlobalLock(hDib));
+    std::vector<BYTE> dib(p, p + 40);
+    dib.resize(tamano, 0);
+    dib.insert(dib.end(), p + 40, p + GlobalSize(hDib));
+    GlobalUnlock(hDib);
+    GlobalFree(hDib);
+    std::memcpy(dib.data(), &tamano, sizeof tamano);
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+    std::memcpy(GlobalLock(h), dib.data(), dib.size());
+    GlobalUnlock(h);
+    return h;
+}
+
+std::vector<BYTE> Pixeles(const std::string &windows) {
+    FIBITMAP *b = FreeImage_Load(FIF_BMP, Host(windows).c_str(), 0);
+    std::vector<BYTE> pixeles;
+    if (!b)
+        return pixeles;
+    for (unsigned y = 0; y < FreeImage_GetHeight(b); ++y) {
+        const BYTE *fila = FreeImage_GetScanLine(b, int(y));
+        pixeles.insert(pixeles.end(), fila, fila + FreeImage_GetLine(b));
+    }
+    FreeImage_Unload(b);
+    return pixeles;
+}
+
 } // namespace
+
+TEST_F(Salidas, LongerInfoHeadersAreWrittenPixelForPixel) {
+    for (PixelFormat formato : {PixelFormat::BlackWhite1, PixelFormat::Gray8, PixelFormat::Rgb24}) {
+        zel::ReiniciarOpciones(true);
+        PrepararSalida("h.bmp", ".bmp", TWFF_BMP);
+        Entregar({Pagina("H", formato), ConCabecera(Pagina("H", formato), 108),
+                  ConCabecera(Pagina("H", formato), 124)});
+        ASSERT_EQ(Archivos(), (Nombres{"h.bmp", "h_1.bmp", "h_2.bmp"}));
+        std::vector<BYTE> referencia = Pixeles(Ruta("h.bmp"));
+        ASSERT_FALSE(referencia.empty());
+        EXPECT_EQ(Pixeles(Ruta("h_1.bmp")), referencia) << "108-byte header";
+        EXPECT_EQ(Pixeles(Ruta("h_2.bmp")), referencia) << "124-byte header";
+    }
+}

@@ -125,6 +125,8 @@ Outcome Source::user_interface(uint16_t msg, void *data) {
         state_ = 5;
         if (ui_only_)
             schedule(spec_.op.ok_ui_only ? Press::UiOk : Press::UiCancel, spec_.op.delay_ms);
+        else if (!show_ui_ && spec_.op.hidden_start == HiddenStart::CloseRequest)
+            post(MSG_CLOSEDSREQ); // a driver that gives up before it starts
         else if (!show_ui_)
             scan_pressed(); // without its interface the source scans at once
         else if (spec_.op.first_press != FirstPress::None)

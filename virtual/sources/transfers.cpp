@@ -1,5 +1,6 @@
 // Batches and transfers of a virtual source: which side of which sheet comes
 // next, and its image handed over natively, as a file or in memory blocks.
+#include "dib_shape.h"
 #include "source.h"
 
 #ifndef _WIN32
@@ -27,9 +28,9 @@ TW_FIX32 to_fix32(double value) {
 }
 
 // Bytes of the header and colour table of a packed DIB.
-size_t dib_header_bytes(const ScannedImage &image) {
+size_t dib_header_bytes(const std::vector<uint8_t> &dib) {
     BITMAPINFOHEADER header;
-    std::memcpy(&header, image.dib.data(), sizeof header);
+    std::memcpy(&header, dib.data(), sizeof header);
     size_t colours = header.biClrUsed         ? header.biClrUsed
                      : header.biBitCount <= 8 ? (size_t(1) << header.biBitCount)
                                               : 0;
@@ -50,7 +51,7 @@ size_t row_bytes(const ScannedImage &image) {
 // pixel flavour), whatever the DIB's colour table says.
 void copy_row(const ScannedImage &image, int y, uint8_t *out) {
     size_t stride = ((size_t(image.width) * image.bits_per_pixel + 31) / 32) * 4;
-    size_t header = dib_header_bytes(image);
+    size_t header = dib_header_bytes(image.dib);
     const auto *table =
         reinterpret_cast<const RGBQUAD *>(image.dib.data() + sizeof(BITMAPINFOHEADER));
     const uint8_t *row = image.dib.data() + header + stride * size_t(image.height - 1 - y);
@@ -296,11 +297,18 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
     Outcome start = check_transfer_start(TWSX_NATIVE, data);
     if (start.rc != TWRC_XFERDONE)
         return start;
-    const ScannedImage &img = image();
-    size_t bytes = img.dib.size();
+    // Handles no reader can use: null, or a value that is no global block.
+    if (page_fault(page_.number, {PageFaultKind::NullHandle, PageFaultKind::NotABlock})) {
+        bool null = page_fault(page_.number, {PageFaultKind::NullHandle}) != nullptr;
+        *static_cast<TW_UINTPTR *>(data) = null ? 0 : TW_UINTPTR(0x7FFF0000u | page_.number);
+        state_ = 7;
+        return start;
+    }
+    std::vector<uint8_t> dib = shape_dib(image(), spec_.dib);
+    size_t bytes = dib.size();
     if (page_fault(page_.number, {PageFaultKind::TruncatedDib})) {
         // The header claims every row; the block holds half of them.
-        size_t header = dib_header_bytes(img);
+        size_t header = dib_header_bytes(dib);
         bytes = header + (bytes - header) / 2;
     }
     HGLOBAL block = GlobalAlloc(GHND, bytes);
@@ -310,7 +318,7 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
             GlobalFree(block);
         return failure(TWCC_LOWMEMORY);
     }
-    std::memcpy(p, img.dib.data(), bytes);
+    std::memcpy(p, dib.data(), bytes);
     GlobalUnlock(block);
     *static_cast<TW_UINTPTR *>(data) = TW_UINTPTR(block);
     state_ = 7;

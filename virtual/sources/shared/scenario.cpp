@@ -216,7 +216,13 @@ void parse_operator(const json &value, const std::string &pointer, OperatorSpec 
     require_object(value, pointer);
     check_keys(value, pointer,
                {"delay_ms", "first_press", "scan_presses", "reload_turned_stack", "ui_only_press",
-                "give_up_ms"});
+                "give_up_ms", "hidden_start"});
+    if (value.contains("hidden_start")) {
+        std::string start = get_string(value["hidden_start"], child(pointer, "hidden_start"), 16);
+        if (start != "scan" && start != "close_request")
+            fail(child(pointer, "hidden_start"), "expected \"scan\" or \"close_request\"");
+        op.hidden_start = start == "scan" ? HiddenStart::Scan : HiddenStart::CloseRequest;
+    }
     if (value.contains("delay_ms"))
         op.delay_ms = int(get_int(value["delay_ms"], child(pointer, "delay_ms"), 0, 60000));
     if (value.contains("first_press")) {
@@ -465,9 +471,16 @@ PageFault parse_page_fault(const json &value, const std::string &pointer) {
         else
             fail(child(pointer, "transfer"), "expected \"fail\" or \"cancel\"");
     } else if (value.contains("dib")) {
-        if (get_string(value["dib"], child(pointer, "dib"), 16) != "truncated")
-            fail(child(pointer, "dib"), "expected \"truncated\"");
-        fault.kind = PageFaultKind::TruncatedDib;
+        std::string kind = get_string(value["dib"], child(pointer, "dib"), 16);
+        if (kind == "truncated")
+            fault.kind = PageFaultKind::TruncatedDib;
+        else if (kind == "null_handle")
+            fault.kind = PageFaultKind::NullHandle;
+        else if (kind == "not_a_block")
+            fault.kind = PageFaultKind::NotABlock;
+        else
+            fail(child(pointer, "dib"),
+                 "expected \"truncated\", \"null_handle\" or \"not_a_block\"");
     } else {
         std::string kind = get_string(value["after"], child(pointer, "after"), 16);
         if (kind == "close_request")
@@ -550,12 +563,44 @@ void parse_device(const json &value, const std::string &pointer, SourceSpec &sou
             get_bool(value["unknown_page_count"], child(pointer, "unknown_page_count"));
 }
 
+void parse_dib_shape(const json &value, const std::string &pointer, DibShape &dib) {
+    require_object(value, pointer);
+    check_keys(value, pointer,
+               {"header", "resolution", "size_image", "clr_used", "rows", "grey_table"});
+    if (value.contains("header")) {
+        dib.header = int(get_int(value["header"], child(pointer, "header"), 40, 124));
+        if (dib.header != 40 && dib.header != 108 && dib.header != 124)
+            fail(child(pointer, "header"), "expected 40, 108 or 124");
+    }
+    if (value.contains("resolution"))
+        dib.resolution = get_bool(value["resolution"], child(pointer, "resolution"));
+    auto one_of = [&](const char *key, std::initializer_list<const char *> words) {
+        std::string word = get_string(value[key], child(pointer, key), 16);
+        int index = 0;
+        for (const char *w : words) {
+            if (word == w)
+                return index;
+            ++index;
+        }
+        fail(child(pointer, key), "unexpected \"" + word + "\"");
+        return 0;
+    };
+    if (value.contains("size_image"))
+        dib.size_image = DibShape::SizeImage(one_of("size_image", {"exact", "zero", "wrong"}));
+    if (value.contains("clr_used"))
+        dib.clr_used_zero = one_of("clr_used", {"exact", "zero"}) == 1;
+    if (value.contains("rows"))
+        dib.top_down = one_of("rows", {"bottom_up", "top_down"}) == 1;
+    if (value.contains("grey_table"))
+        dib.reversed_grey = one_of("grey_table", {"ramp", "reversed"}) == 1;
+}
+
 SourceSpec parse_source(const json &value, const std::string &pointer) {
     require_object(value, pointer);
     check_keys(value, pointer,
                {"name", "manufacturer", "family", "version", "default", "feeder", "flatbed",
                 "duplex", "ui_controllable", "unknown_page_count", "driver", "paper", "operator",
-                "capabilities", "faults"});
+                "capabilities", "faults", "dib"});
     SourceSpec source;
     if (!value.contains("name"))
         fail(child(pointer, "name"), "a source needs a \"name\"");
@@ -600,6 +645,8 @@ SourceSpec parse_source(const json &value, const std::string &pointer) {
         parse_capabilities(value["capabilities"], child(pointer, "capabilities"), source);
     if (value.contains("faults"))
         parse_faults(value["faults"], child(pointer, "faults"), source);
+    if (value.contains("dib"))
+        parse_dib_shape(value["dib"], child(pointer, "dib"), source.dib);
     if (source.op.give_up_ms && !source.never_ready)
         fail(child(child(pointer, "operator"), "give_up_ms"),
              "the person gives up only on a device that never starts (\"never_ready\")");

@@ -62,7 +62,15 @@ struct CapFault {
     Malformation kind = Malformation::EmptyList;
 };
 
-enum class PageFaultKind { Fail, Cancel, TruncatedDib, CloseRequest, CountZero };
+enum class PageFaultKind {
+    Fail,
+    Cancel,
+    TruncatedDib,
+    NullHandle, // XFERDONE with a null handle
+    NotABlock,  // XFERDONE with a handle that is no global block
+    CloseRequest,
+    CountZero
+};
 
 // A fault of the n-th page (side) transferred since the source was opened:
 // of its transfer, of its image, or of what follows its MSG_ENDXFER.
@@ -84,6 +92,9 @@ struct PaperSpec {
 };
 
 enum class FirstPress { Scan, Cancel, None };
+// What a source enabled without its interface does at once, inside
+// MSG_ENABLEDS: announce the batch, or ask to be closed.
+enum class HiddenStart { Scan, CloseRequest };
 
 struct OperatorSpec {
     int delay_ms = 20;
@@ -92,6 +103,18 @@ struct OperatorSpec {
     int scan_presses = 1;          // Scan presses before Close, with the interface shown
     bool reload_turned = false;    // turn the stack over and reload it once when empty
     bool ok_ui_only = true;        // MSG_ENABLEDSUIONLY: press OK (else Cancel)
+    HiddenStart hidden_start = HiddenStart::Scan;
+};
+
+// How the driver lays out the DIB of a native transfer; every page of the
+// source shows the same picture whatever the layout.
+struct DibShape {
+    int header = 40;        // biSize: 40, 108 (BITMAPV4HEADER) or 124 (BITMAPV5HEADER)
+    bool resolution = true; // biXPelsPerMeter and biYPelsPerMeter filled in
+    enum class SizeImage { Exact, Zero, Wrong } size_image = SizeImage::Exact;
+    bool clr_used_zero = false; // biClrUsed 0 before a full table
+    bool top_down = false;      // negative biHeight, the first row on top
+    bool reversed_grey = false; // 8-bit grey through a reversed table
 };
 
 enum class DuplexKind : uint16_t { None = 0, OnePass = 1, TwoPass = 2 };
@@ -111,6 +134,7 @@ struct SourceSpec {
     std::string driver = "zelvirtual.ds";
     PaperSpec paper;
     OperatorSpec op;
+    DibShape dib;
     std::map<uint16_t, CapSpec> caps;
     std::vector<TripletFault> triplet_faults;
     std::vector<CapFault> cap_faults;

@@ -25,6 +25,8 @@ constexpr size_t kOffAltura = 8;         // biHeight
 constexpr size_t kOffProfundidad = 14;   // biBitCount
 constexpr size_t kOffCompresion = 16;    // biCompression
 constexpr size_t kOffTamImagen = 20;     // biSizeImage
+constexpr size_t kOffResolucionX = 24;   // biXPelsPerMeter
+constexpr size_t kOffResolucionY = 28;   // biYPelsPerMeter
 constexpr size_t kOffColoresUsados = 32; // biClrUsed
 
 // Little-endian fields at a byte offset, without alignment requirements.

@@ -129,6 +129,7 @@ class Escritor final : public DestinoDePaginas {
         if (nImagen > -1)
             GuardarPaginas();
     }
+    void PaginaPerdida() override { InformarPaginaIlegible(); }
 };
 
 } // namespace

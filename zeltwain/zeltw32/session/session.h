@@ -56,6 +56,9 @@ class DestinoDePaginas {
     // The pages held in ahImagenes[0..nImagen] must be taken now: every slot
     // is full, or a new batch is about to start.
     virtual void TomarPaginas() = 0;
+    // A page came with a DIB no one can use (a null handle, no global
+    // block, a block shorter than its header says): it is lost.
+    virtual void PaginaPerdida() = 0;
 
   protected:
     ~DestinoDePaginas() = default;
