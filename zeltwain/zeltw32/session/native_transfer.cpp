@@ -9,11 +9,9 @@
 // operation's output.
 #include "session/session.h"
 
-#include "dib/dib_layout.h"
 #include "session/diagnostics.h"
 #include "session/transfer_loops.h"
-
-#include <iterator>
+#include "session/transferred_page.h"
 
 namespace zel {
 namespace {
@@ -23,56 +21,6 @@ namespace {
 uint32_t nLotesNativos = 0;
 
 DestinoDePaginas *pDestino = nullptr;
-
-// The source's current resolution in pixels per metre, for the pages whose
-// DIB carries none; read at the first such page of each batch.
-struct Resolucion {
-    bool leida = false;
-    LONG x = 0, y = 0;
-};
-Resolucion resolucionDelLote;
-
-// Pixels per metre of a resolution in the source's current unit; 0 for a
-// unit without a length (pixels) or a value that cannot be one.
-LONG PixelesPorMetro(double valor, int unidad) {
-    static constexpr double kUnidadesPorMetro[] = {
-        1 / 0.0254,    // TWUN_INCHES
-        100,           // TWUN_CENTIMETERS
-        6 / 0.0254,    // TWUN_PICAS
-        72 / 0.0254,   // TWUN_POINTS
-        1440 / 0.0254, // TWUN_TWIPS
-    };
-    if (unidad < 0 || unidad >= int(std::size(kUnidadesPorMetro)) || !(valor > 0) || valor > 1e5)
-        return 0;
-    return LONG(valor * kUnidadesPorMetro[unidad] + 0.5);
-}
-
-Resolucion LeerResolucion() {
-    int unidad = ObtenUnidadesActuales();
-    Resolucion r{true, PixelesPorMetro(ObtenActualResolucion(), unidad),
-                 PixelesPorMetro(ObtenYResolucion(), unidad)};
-    OutputDebugStringA(r.x && r.y ? "ZELTW: page without resolution: the source's is used.\n"
-                                  : "ZELTW: page without resolution, and none from the source.\n");
-    return r;
-}
-
-// A DIB that carries no resolution gets the source's, so that every file
-// written from it says how large the page is.
-void CompletarResolucion(HGLOBAL dib) {
-    DibBloqueado bloque(dib);
-    BYTE *p = bloque.Direccion();
-    if (!p || LeerDword(p, 0) < kTamCabeceraInfo)
-        return;
-    LONG x = LeerLong(p, kOffResolucionX), y = LeerLong(p, kOffResolucionY);
-    if (x > 0 && y > 0)
-        return;
-    if (!resolucionDelLote.leida)
-        resolucionDelLote = LeerResolucion();
-    if (x <= 0)
-        EscribirDword(p, kOffResolucionX, DWORD(resolucionDelLote.x));
-    if (y <= 0)
-        EscribirDword(p, kOffResolucionY, DWORD(resolucionDelLote.y));
-}
 
 bool HayPaginasRetenidas() {
     for (HGLOBAL h : ahImagenes)
@@ -123,17 +71,6 @@ void GuardarPagina(HGLOBAL dib) {
         pDestino->PaginaRecibida();
 }
 
-// Whether the transferred handle is a global block holding the whole DIB
-// its header describes.  Drivers have handed over null handles, values that
-// are no block and blocks shorter than their header: such a page is lost,
-// never read past its block.
-bool PaginaUtilizable(HGLOBAL dib) {
-    if (!dib)
-        return false;
-    DibBloqueado bloque(dib);
-    return bloque.Legible();
-}
-
 void DescartarPagina(HGLOBAL dib) {
     OutputDebugStringA("ZELTW: native page with an unusable DIB dropped.\n");
     if (dib && GlobalSize(dib) != 0)
@@ -168,7 +105,7 @@ bool TransferirPagina() {
 
 void XferNativa() {
     nLotesNativos += 1;
-    resolucionDelLote = {};
+    OlvidarResolucionDelLote();
     DespejarRanuras();
     nImagen = 0;
     ZEL_AFIRMAR(nEstado == ZEL_TRANSFER_LISTA);
