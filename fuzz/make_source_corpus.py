@@ -82,6 +82,10 @@ SEEDS = {
                                            (SET_CAP, 1, 4, 1), (NAMED, 4)) +
         at(3, [SCRIPTED, 0x01, 4, 0xF0, 0, 0] + [0] * 30 +
            [SCRIPTED, 0x00, 12, 1, 0, 0x80]),
+    # The source takes the file mechanism, then reads it back as native
+    # (ICAP_XFERMECH answered with a one-value 0) and delivers a DIB.
+    "device_files_native_after_all": calls((DEVICE_FILES, 0, 1, 0)) +
+        at(DEVICE_ENABLE_AT + 2, [SCRIPTED, 0x00, 4, 0, 0, 0] + [0] * 6),
     "wait_native_end_abort_free": calls((OPEN, 0), (WAIT_NATIVE,), (END_XFER,), (ABORT,),
                                         (FREE,)),
 }

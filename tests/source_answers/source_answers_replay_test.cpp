@@ -128,6 +128,14 @@ TEST_F(SourceAnswers, ManualDuplexScansTwoPasses) {
     EXPECT_GE(run.boxes, 1);
 }
 
+// A source that accepts the file mechanism but transfers natively: the
+// device-files acquisition has no use for the DIB and must not keep it.
+TEST_F(SourceAnswers, DeviceFilesReleaseANativePage) {
+    auto run = Run("device_files_native_after_all");
+    EXPECT_EQ(run.peer.pages, 1);
+    EXPECT_EQ(run.peer.files, 0);
+}
+
 // Inputs that once failed the fuzzer: under the sanitizer build they must
 // stay inside their blocks, and every run must leave nothing behind.
 TEST_F(SourceAnswers, RegressionInputsStaySafe) {
