@@ -42,6 +42,10 @@ ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND hWnd, int nFormato, LPSTR 
         InformeUltimoError("Error en la configuraci\xF3n del dispositivo");
     OlvidarPaginaPerdida();
     EsperarXfer(w);
+    // A source that reads its mechanism back as native delivers DIBs this
+    // operation has no use for; they belong to it all the same, so they are
+    // released rather than left for a later operation.
+    SoltarPaginasRetenidas();
     AbortarPendienteXfer();
     DescargarManejadorDispositivo();
     return 1;

@@ -1,0 +1,152 @@
+// Replays the source-answers fuzzer's seed corpus and every input that once
+// failed it: the library's exports against a scripted manager and source.
+#include "source_answers_exercise.h"
+
+#include <zelplat/zelplat_test.h>
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<fs::path> FilesIn(const fs::path &folder) {
+    std::vector<fs::path> files;
+    if (fs::is_directory(folder))
+        for (const auto &entry : fs::directory_iterator(folder))
+            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+                files.push_back(entry.path());
+    return files;
+}
+
+std::string HostPath(const std::string &windowsName) {
+    char host[4096];
+    return ZelPlat_HostPath((zelfuzz::OutputFolder() + "\\" + windowsName).c_str(), host,
+                            sizeof host)
+               ? host
+               : "";
+}
+
+// Pages of a TIFF document, 0 when it cannot be read.
+int TiffPages(const std::string &windowsName) {
+    std::string host = HostPath(windowsName);
+    FIMULTIBITMAP *doc = FreeImage_OpenMultiBitmap(FIF_TIFF, host.c_str(), FALSE, TRUE);
+    if (!doc)
+        return 0;
+    int pages = FreeImage_GetPageCount(doc);
+    FreeImage_CloseMultiBitmap(doc);
+    return pages;
+}
+
+class SourceAnswers : public ::testing::Test {
+  protected:
+    void SetUp() override { setenv("WINDIR", ZEL_FUZZ_WINDIR, 1); }
+
+    zelfuzz::SourceRun Run(const char *seed) {
+        auto bytes = Bytes(fs::path(ZEL_FUZZ_DIR) / "corpus" / "source_answers" / seed);
+        EXPECT_FALSE(bytes.empty()) << seed << " missing";
+        auto run = zelfuzz::ExerciseSourceAnswers(bytes.data(), bytes.size());
+        EXPECT_EQ(run.failure, "") << seed;
+        return run;
+    }
+};
+
+// Every seed runs clean, and a second time the same way: each run starts
+// from a fresh session.
+TEST_F(SourceAnswers, EverySeedRunsCleanTwice) {
+    auto files = FilesIn(fs::path(ZEL_FUZZ_DIR) / "corpus" / "source_answers");
+    ASSERT_GE(files.size(), 15u) << "seed corpus missing";
+    for (const auto &path : files) {
+        SCOPED_TRACE(path.filename().string());
+        auto bytes = Bytes(path);
+        auto first = zelfuzz::ExerciseSourceAnswers(bytes.data(), bytes.size());
+        auto second = zelfuzz::ExerciseSourceAnswers(bytes.data(), bytes.size());
+        EXPECT_EQ(first.failure, "");
+        EXPECT_EQ(second.failure, "");
+        EXPECT_GT(first.calls, 0);
+        EXPECT_EQ(first.peer.triplets, second.peer.triplets);
+        EXPECT_EQ(first.peer.pages, second.peer.pages);
+    }
+}
+
+// A well-behaved source's one page reaches the caller.
+TEST_F(SourceAnswers, PlainScanHandsThePageOver) {
+    auto run = Run("memory_plain");
+    EXPECT_EQ(run.peer.pages, 1);
+    EXPECT_EQ(run.handles, 1);
+    EXPECT_EQ(run.boxes, 0);
+}
+
+// A transfer that delivers no handle, or one that is no global block,
+// gives the caller nothing usable and leaves nothing behind.
+TEST_F(SourceAnswers, MissingHandleGivesNoPage) {
+    auto run = Run("memory_null_handle");
+    EXPECT_EQ(run.peer.pages, 0);
+    EXPECT_EQ(run.handles, 0);
+}
+
+TEST_F(SourceAnswers, RefusedEnableIsReportedAndTransfersNothing) {
+    auto run = Run("memory_enable_refused");
+    EXPECT_EQ(run.peer.pages, 0);
+    EXPECT_EQ(run.handles, 0);
+    EXPECT_GE(run.boxes, 1);
+}
+
+// Three pages announced in one batch end up as a three-page document.
+TEST_F(SourceAnswers, BatchOfThreeBecomesThreePageDocument) {
+    std::filesystem::remove(HostPath("page.tif"));
+    auto run = Run("multipage_tiff_three_pages");
+    EXPECT_EQ(run.peer.pages, 3);
+    EXPECT_EQ(TiffPages("page.tif"), 3);
+}
+
+// The device writes two TIFF pages; the second is merged into the first.
+TEST_F(SourceAnswers, DeviceFilesAreMergedIntoOneDocument) {
+    std::filesystem::remove(HostPath("doc.tif"));
+    auto run = Run("device_files_tiff_two_pages");
+    EXPECT_EQ(run.peer.files, 2);
+    EXPECT_EQ(TiffPages("doc.tif"), 2);
+}
+
+// A forced manual duplex scans twice with the box between the passes.
+TEST_F(SourceAnswers, ManualDuplexScansTwoPasses) {
+    auto run = Run("multipage_manual_duplex");
+    EXPECT_EQ(run.peer.pages, 2);
+    EXPECT_GE(run.boxes, 1);
+}
+
+// A source that accepts the file mechanism but transfers natively: the
+// device-files acquisition has no use for the DIB and must not keep it.
+TEST_F(SourceAnswers, DeviceFilesReleaseANativePage) {
+    auto run = Run("device_files_native_after_all");
+    EXPECT_EQ(run.peer.pages, 1);
+    EXPECT_EQ(run.peer.files, 0);
+}
+
+// Inputs that once failed the fuzzer: under the sanitizer build they must
+// stay inside their blocks, and every run must leave nothing behind.
+TEST_F(SourceAnswers, RegressionInputsStaySafe) {
+    auto files = FilesIn(fs::path(ZEL_FUZZ_DIR) / "regressions" / "source_answers");
+    ASSERT_FALSE(files.empty()) << "regression inputs missing";
+    for (const auto &path : files) {
+        SCOPED_TRACE(path.filename().string());
+        auto bytes = Bytes(path);
+        auto run = zelfuzz::ExerciseSourceAnswers(bytes.data(), bytes.size());
+        EXPECT_EQ(run.failure, "");
+    }
+}
+
+} // namespace
