@@ -1,6 +1,7 @@
 // Replays the fuzzer's seed corpus and every regression input it found
 // through the reader, the DIB utilities and the writer.
 #include "bitmap_exercise.h"
+#include "../support/corpus_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +11,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using zeltest::Bytes;
+using zeltest::FilesIn;
 
 namespace {
-
-std::vector<uint8_t> Bytes(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<fs::path> FilesIn(const fs::path &folder) {
-    std::vector<fs::path> files;
-    if (fs::is_directory(folder))
-        for (const auto &entry : fs::directory_iterator(folder))
-            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-                files.push_back(entry.path());
-    return files;
-}
 
 uint32_t Field(const std::vector<uint8_t> &b, size_t off, size_t width) {
     uint32_t v = 0;

@@ -1,6 +1,7 @@
 // Replays the source-answers fuzzer's seed corpus and every input that once
 // failed it: the library's exports against a scripted manager and source.
 #include "source_answers_exercise.h"
+#include "../support/corpus_files.h"
 
 #include <zelplat/zelplat_test.h>
 
@@ -15,22 +16,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using zeltest::Bytes;
+using zeltest::FilesIn;
 
 namespace {
-
-std::vector<uint8_t> Bytes(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<fs::path> FilesIn(const fs::path &folder) {
-    std::vector<fs::path> files;
-    if (fs::is_directory(folder))
-        for (const auto &entry : fs::directory_iterator(folder))
-            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-                files.push_back(entry.path());
-    return files;
-}
 
 std::string HostPath(const std::string &windowsName) {
     char host[4096];
