@@ -64,3 +64,29 @@ TEST_F(DeviceFiles, RefusedSetupOrNoFeederLeavesTheSourceOpen) {
     EXPECT_EQ(AdquirirMultipaginaXDispositivo(0, TWFF_TIFF, name.data()), 0);
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_ABIERTO);
 }
+
+// A host's own file transfer writes where the host said: no file of the
+// acquisition before it is named, merged or deleted.
+TEST_F(DeviceFiles, AHostsOwnFileTransferTouchesNoFileOfAnEarlierAcquisition) {
+    UseScenario(R"({"sources": [
+        {"name": "Scanner A", "default": true, "feeder": true, "paper": {"sheets": 3},
+         "operator": {"delay_ms": 5}},
+        {"name": "Scanner B", "feeder": true, "paper": {"sheets": 1},
+         "operator": {"delay_ms": 5}}]})");
+    std::string folder = CleanFolder("devhost");
+    std::string lote = folder + "\\lote.tif";
+    OcultarUI(1);
+    ASSERT_EQ(AdquirirMultipaginaXDispositivo(0, TWFF_TIFF, lote.data()), 1);
+    ASSERT_EQ(AbrirDispositivoXNombre("Scanner B"), 1);
+    ASSERT_EQ(PonXferMech(TWSX_FILE), 1);
+    ASSERT_EQ(PonValorDeUnaCapacidad(ICAP_IMAGEFILEFORMAT, TWTY_UINT16, TWFF_BMP), 1);
+    TW_SETUPFILEXFER setup{};
+    std::snprintf(setup.FileName, sizeof setup.FileName, "%s\\otro.bmp", folder.c_str());
+    setup.Format = TWFF_BMP;
+    ASSERT_EQ(ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), 1);
+    ASSERT_EQ(HabilitarDispositivo(0), 1);
+    BucleEventosModal();
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"lote.tif", "otro.bmp"}));
+    EXPECT_EQ(PageLabels(lote).size(), 3u);
+    EXPECT_EQ(Label(folder + "\\otro.bmp"), "sheet 1 front");
+}

@@ -129,3 +129,37 @@ TEST_F(Duplex, EsDuplexLeavesOnlyADuplexSourceOpen) {
     EXPECT_EQ(EstadoTwain(), ZEL_DISP_ABIERTO);
     EXPECT_STREQ(zel::IdentidadDisp.ProductName, "Twosided");
 }
+
+namespace {
+
+// Answers the turn-the-stack box by taking the first pass's scanner away:
+// another one is now the default.
+int TakeTheScannerAway(void *, HWND, LPCSTR, LPCSTR caption, UINT) {
+    if (std::string(caption) == kDuplexCaption)
+        UseScenario(R"({"sources": [{"name": "Scanner B", "default": true, "feeder": true,
+                                     "paper": {"sheets": 3}}]})");
+    return IDOK;
+}
+
+} // namespace
+
+// The second pass sets up the feeder of the reopened source again, and
+// scans nothing when the first pass's source cannot be opened again.
+TEST_F(Duplex, SecondPassScansAllTheBacksOfTheSameScannerOrNone) {
+    UseScenario(SimplexFeeder(1, R"(, "capabilities": {"CAP_XFERCOUNT": {"current": 1}})"));
+    std::string name = Output("again");
+    OcultarUI(1);
+    PonDuplex(1);
+    ASSERT_EQ(AdquirirMultipagina(0, TWFF_TIFFMULTI, name.data()), 1);
+    EXPECT_EQ(PageLabels(name), kInterleaved);
+
+    UseScenario(SimplexFeeder(1));
+    name = Output("gone");
+    ZelPlat_SetMessageBoxHandler(&TakeTheScannerAway, nullptr);
+    PonDuplex(1);
+    ASSERT_EQ(AdquirirMultipagina(0, TWFF_TIFFMULTI, name.data()), 1);
+    EXPECT_EQ(PageLabels(name),
+              (std::vector<std::string>{"sheet 1 front", "sheet 2 front", "sheet 3 front"}));
+    EXPECT_TRUE(DebugContains("cannot be opened again"));
+    EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO);
+}

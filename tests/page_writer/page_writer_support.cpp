@@ -113,6 +113,7 @@ void PrepararSalida(const std::string &nombre, const std::string &extension, TW_
     std::snprintf(zel::szArchivoSalida, sizeof zel::szArchivoSalida, "%s", ruta.c_str());
     std::snprintf(zel::szExtension, sizeof zel::szExtension, "%s", extension.c_str());
     zel::nFormatoArchivo = formato;
+    zel::EmpezarEscritura();
 }
 
 std::vector<std::string> Archivos() {

@@ -31,6 +31,8 @@ class Device {
     // feeder, once per device: the backs then come from the last sheet to
     // the first.  Returns whether the stack was reloaded.
     bool reload_turned_stack();
+    // 1 until the stack has been turned over, 2 after.
+    int pass() const { return reloaded_ ? 2 : 1; }
 
   private:
     std::deque<Sheet> feeder_;

@@ -119,6 +119,7 @@ class Source {
     Batch batch_;
     Page page_;
     int pages_since_open_ = 0;
+    TW_UINTPTR last_handle_ = 0; // the block of the last native page
     std::string file_name_ = "C:\\TWAIN.TMP";
 };
 

@@ -159,7 +159,7 @@ const ScannedImage &Source::image() {
 
 const PageFault *Source::page_fault(int number, std::initializer_list<PageFaultKind> kinds) const {
     for (const auto &fault : spec_.page_faults)
-        if (fault.page == number &&
+        if (fault.page == number && (fault.pass == 0 || fault.pass == device_.pass()) &&
             std::find(kinds.begin(), kinds.end(), fault.kind) != kinds.end())
             return &fault;
     return nullptr;
@@ -304,6 +304,12 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
         state_ = 7;
         return start;
     }
+    // A driver that hands the block of the page before over again.
+    if (page_fault(page_.number, {PageFaultKind::RepeatedHandle})) {
+        *static_cast<TW_UINTPTR *>(data) = last_handle_;
+        state_ = 7;
+        return start;
+    }
     std::vector<uint8_t> dib = shape_dib(image(), spec_.dib);
     size_t bytes = dib.size();
     if (page_fault(page_.number, {PageFaultKind::TruncatedDib})) {
@@ -320,7 +326,7 @@ Outcome Source::native_transfer(uint16_t msg, void *data) {
     }
     std::memcpy(p, dib.data(), bytes);
     GlobalUnlock(block);
-    *static_cast<TW_UINTPTR *>(data) = TW_UINTPTR(block);
+    *static_cast<TW_UINTPTR *>(data) = last_handle_ = TW_UINTPTR(block);
     state_ = 7;
     return start;
 }

@@ -455,11 +455,13 @@ CapFault parse_cap_fault(const json &value, const std::string &pointer) {
 
 PageFault parse_page_fault(const json &value, const std::string &pointer) {
     require_object(value, pointer);
-    check_keys(value, pointer, {"page", "transfer", "dib", "after", "cc"});
+    check_keys(value, pointer, {"page", "pass", "transfer", "dib", "after", "cc"});
     PageFault fault;
     if (!value.contains("page"))
         fail(child(pointer, "page"), "a page fault needs \"page\"");
     fault.page = int(get_int(value["page"], child(pointer, "page"), 1, 1000000));
+    if (value.contains("pass"))
+        fault.pass = int(get_int(value["pass"], child(pointer, "pass"), 1, 2));
     if (value.contains("transfer") + value.contains("dib") + value.contains("after") != 1)
         fail(pointer, "a page fault has one of \"transfer\", \"dib\" and \"after\"");
     if (value.contains("transfer")) {
@@ -478,9 +480,11 @@ PageFault parse_page_fault(const json &value, const std::string &pointer) {
             fault.kind = PageFaultKind::NullHandle;
         else if (kind == "not_a_block")
             fault.kind = PageFaultKind::NotABlock;
+        else if (kind == "repeated_handle")
+            fault.kind = PageFaultKind::RepeatedHandle;
         else
-            fail(child(pointer, "dib"),
-                 "expected \"truncated\", \"null_handle\" or \"not_a_block\"");
+            fail(child(pointer, "dib"), "expected \"truncated\", \"null_handle\", "
+                                        "\"not_a_block\" or \"repeated_handle\"");
     } else {
         std::string kind = get_string(value["after"], child(pointer, "after"), 16);
         if (kind == "close_request")

@@ -66,8 +66,9 @@ enum class PageFaultKind {
     Fail,
     Cancel,
     TruncatedDib,
-    NullHandle, // XFERDONE with a null handle
-    NotABlock,  // XFERDONE with a handle that is no global block
+    NullHandle,     // XFERDONE with a null handle
+    NotABlock,      // XFERDONE with a handle that is no global block
+    RepeatedHandle, // XFERDONE with the handle of the page before, again
     CloseRequest,
     CountZero
 };
@@ -76,6 +77,7 @@ enum class PageFaultKind {
 // of its transfer, of its image, or of what follows its MSG_ENDXFER.
 struct PageFault {
     int page = 1;
+    int pass = 0; // 1 before the stack was turned over, 2 after; 0: both
     PageFaultKind kind = PageFaultKind::Fail;
     uint16_t cc = 5; // TWCC_OPERATIONERROR
 };

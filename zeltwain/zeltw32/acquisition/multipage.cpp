@@ -21,11 +21,19 @@ constexpr char kPulseBoton[] =
 constexpr char kPulseAceptar[] =
     "Introduzca ahora las p\xE1ginas pares \n\r y pulse aceptar para continuar";
 constexpr char kErrorConfiguracion[] = "Error en la configuraci\xF3n del dispositivo";
+constexpr char kSinSegundaPasada[] =
+    "No se ha podido abrir de nuevo el esc\xE1ner para escanear las p\xE1ginas pares. "
+    "Las p\xE1ginas impares escaneadas se han guardado.";
+
+// Every page of the feeder, in one batch.
+void PrepararAlimentador() {
+    if (ActivarAlimentador())
+        NegociarContadorXfer(-1);
+}
 
 // Feeder, transfer count, duplex and native transfer for the open source.
 void PrepararDispositivo() {
-    if (ActivarAlimentador())
-        NegociarContadorXfer(-1);
+    PrepararAlimentador();
     if (bForzarDuplex) {
         nModoDuplex = 1;
     } else {
@@ -40,28 +48,33 @@ void PrepararDispositivo() {
 
 // With the source's interface hidden, the source is closed after the first
 // pass and opened and enabled again, so that it scans the turned stack at
-// once.  The same source is opened again, by the identity it had, not the
+// once.  The same source is opened again, by the identity it had, never the
 // default one nor one found by name: a host that chose another scanner gets
-// the backs from that scanner.
-void ReabrirParaSegundaPasada(HWND w) {
+// the backs from that scanner, and when that scanner cannot be opened again
+// no backs are scanned at all.  A reopened source starts from its own
+// settings, so its feeder is set up again.  False when it was not enabled.
+bool ReabrirParaSegundaPasada(HWND w) {
     TW_IDENTITY mismo = IdentidadDisp;
     AbortarPendienteXfer();
     DescargarManejadorDispositivo();
-    if (AbrirManejadorDispositivo(w) && !AbrirDispositivoIgual(mismo))
-        OutputDebugStringA("ZELTW: manual duplex: source not found again, default source\n");
-    HabilitarDispositivo(w);
+    if (!AbrirManejadorDispositivo(w) || !AbrirDispositivoIgual(mismo)) {
+        OutputDebugStringA("ZELTW: manual duplex: the source cannot be opened again.\n");
+        MensajeError(kSinSegundaPasada);
+        return false;
+    }
+    PrepararAlimentador();
+    return HabilitarDispositivo(w);
 }
 
 void SegundaPasada(HWND w) {
-    if (nImagen > -1)
+    if (HayPaginasPorEscribir())
         GuardarPaginas();
     nPasada = 2;
     OutputDebugStringA("ZELTW: manual duplex: second pass\n");
     MessageBoxA(w, bOcultarUI ? kPulseAceptar : kPulseBoton, kTituloDuplex,
                 MB_OK | MB_ICONINFORMATION);
-    if (bOcultarUI)
-        ReabrirParaSegundaPasada(w);
-    BucleEventosModal();
+    if (!bOcultarUI || ReabrirParaSegundaPasada(w))
+        BucleEventosModal();
 }
 
 void Escanear(HWND w) {
@@ -92,14 +105,14 @@ ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
     if (!ElegirArchivoSalida(szArchivo, nombre))
         return -1;
     lstrcpynA(szArchivoSalida, nombre, kTamArchivoSalida);
-    OlvidarPaginaPerdida();
+    EmpezarEscritura();
     // Pages held from batches of other operations are no part of this
     // output: only this call's batches are written.
     SoltarPaginasRetenidas();
     PonDestinoDePaginas(&EscritorDePaginas());
     PrepararDispositivo();
     Escanear(w);
-    if (nImagen > -1)
+    if (HayPaginasPorEscribir())
         GuardarPaginas();
     PonDestinoDePaginas(nullptr);
     CerrarDocumentoMultipagina();

@@ -1,7 +1,9 @@
 // Pages that could not be written: each is traced at once, and the user
 // hears of all of them in one box when the acquisition (or the file
 // transfer batch) ends, so that a full disk or a folder without rights gives
-// one box, not one per page, and the box names every file concerned.
+// one box, not one per page, and the box names every file concerned.  A
+// page the scanner handed over unusable is no disk problem: the box says so
+// and points at the scanner's driver instead.
 #include "zeltw32.h"
 
 #include "pages/page_writer.h"
@@ -13,9 +15,15 @@
 namespace zel {
 namespace {
 
+enum class Motivo {
+    Escritura,  // the output could not be written
+    Conservada, // kept in a file of its own, outside the output
+    Escaner,    // the scanner handed the page over unusable
+};
+
 struct PaginaPerdida {
     std::string archivo;
-    bool conservada; // kept in a file of its own, outside the output
+    Motivo motivo;
     int paginas;
 };
 
@@ -26,25 +34,50 @@ constexpr size_t kArchivosEnCaja = 10;
 
 constexpr char kCompruebe[] =
     "Compruebe que la carpeta admite escritura y que hay espacio en el disco.";
+constexpr char kCompruebeEscaner[] = "Compruebe el controlador del esc\xE1ner.";
 
-void Anotar(const char *archivo, bool conservada) {
+const char *Aclaracion(Motivo motivo) {
+    switch (motivo) {
+    case Motivo::Conservada:
+        return " (kept as a file of its own)";
+    case Motivo::Escaner:
+        return " (unusable from the scanner)";
+    default:
+        return "";
+    }
+}
+
+void Anotar(const char *archivo, Motivo motivo, int paginas) {
     char linea[512];
     std::snprintf(linea, sizeof linea, "ZELTW: page not written: %s%s\n", archivo,
-                  conservada ? " (kept as a file of its own)" : "");
-    OutputDebugStringA(linea);
+                  Aclaracion(motivo));
+    // One line a page, so that the lines count the pages.
+    for (int i = 0; i < paginas; ++i)
+        OutputDebugStringA(linea);
     for (PaginaPerdida &p : aPerdidas) {
-        if (p.archivo == archivo && p.conservada == conservada) {
-            ++p.paginas;
+        if (p.archivo == archivo && p.motivo == motivo) {
+            p.paginas += paginas;
             return;
         }
     }
-    aPerdidas.push_back({archivo, conservada, 1});
+    aPerdidas.push_back({archivo, motivo, paginas});
+}
+
+bool AlgunaPorMotivo(bool delEscaner) {
+    for (const PaginaPerdida &p : aPerdidas)
+        if ((p.motivo == Motivo::Escaner) == delEscaner)
+            return true;
+    return false;
 }
 
 std::string Linea(const PaginaPerdida &p) {
     std::string linea = "  " + p.archivo;
-    if (p.conservada)
+    if (p.motivo == Motivo::Conservada)
         linea += " (se conserva en ese archivo)";
+    else if (p.motivo == Motivo::Escaner)
+        linea += p.paginas > 1 ? " (" + std::to_string(p.paginas) +
+                                     " p\xE1ginas ilegibles entregadas por el esc\xE1ner)"
+                               : " (p\xE1gina ilegible entregada por el esc\xE1ner)";
     else if (p.paginas > 1)
         linea += " (" + std::to_string(p.paginas) + " p\xE1ginas)";
     return linea + "\n";
@@ -60,34 +93,48 @@ std::string TextoDeVarias() {
         texto += Linea(aPerdidas[i]);
     if (aPerdidas.size() > kArchivosEnCaja)
         texto += "  y " + std::to_string(aPerdidas.size() - kArchivosEnCaja) + " archivos m\xE1s\n";
-    return texto + kCompruebe;
+    if (AlgunaPorMotivo(false))
+        texto += std::string(kCompruebe) + (AlgunaPorMotivo(true) ? "\n" : "");
+    if (AlgunaPorMotivo(true))
+        texto += kCompruebeEscaner;
+    return texto;
+}
+
+std::string TextoDeUna(const PaginaPerdida &p) {
+    switch (p.motivo) {
+    case Motivo::Conservada:
+        return "No se ha podido a\xF1"
+               "adir la p\xE1gina escaneada al documento; se conserva en el archivo " +
+               p.archivo + ". " + kCompruebe;
+    case Motivo::Escaner:
+        return "El esc\xE1ner ha entregado una p\xE1gina que no se puede leer; falta en el "
+               "archivo " +
+               p.archivo + ". " + kCompruebeEscaner;
+    default:
+        return "No se ha podido guardar la p\xE1gina escaneada en el archivo " + p.archivo + ". " +
+               kCompruebe;
+    }
 }
 
 } // namespace
 
-void InformarPaginaPerdida(const char *archivo) {
-    Anotar(archivo, false);
+void InformarPaginaPerdida(const char *archivo, int paginas) {
+    Anotar(archivo, Motivo::Escritura, paginas);
 }
 
 void InformarPaginaConservada(const char *archivo) {
-    Anotar(archivo, true);
+    Anotar(archivo, Motivo::Conservada, 1);
+}
+
+void InformarPaginaInutilizable(const char *archivo, int paginas) {
+    Anotar(archivo, Motivo::Escaner, paginas);
 }
 
 void MostrarPaginasPerdidas() {
     if (aPerdidas.empty())
         return;
-    std::string texto;
-    const PaginaPerdida &primera = aPerdidas[0];
-    if (aPerdidas.size() > 1 || primera.paginas > 1)
-        texto = TextoDeVarias();
-    else if (primera.conservada)
-        texto = "No se ha podido a\xF1"
-                "adir la p\xE1gina escaneada al documento; se conserva en "
-                "el archivo " +
-                primera.archivo + ". " + kCompruebe;
-    else
-        texto = "No se ha podido guardar la p\xE1gina escaneada en el archivo " + primera.archivo +
-                ". " + kCompruebe;
+    bool una = aPerdidas.size() == 1 && aPerdidas[0].paginas == 1;
+    std::string texto = una ? TextoDeUna(aPerdidas[0]) : TextoDeVarias();
     aPerdidas.clear();
     MensajeError(texto.c_str());
 }

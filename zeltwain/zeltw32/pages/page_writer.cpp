@@ -13,15 +13,15 @@
 #include "session/session.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace zel {
 namespace {
 
-// The first call of an acquisition finds the counters as the acquisition
-// sets them before it starts.
-bool EmpiezaAdquisicion() {
-    return nPasada == 1 && nPaginasPrimeraPasada == 0;
-}
+// Slots of the held pages before which a page the scanner handed over
+// unusable came: such a page gave its slot to the next one, but keeps its
+// position, so that a manual duplex still puts every back behind its front.
+std::vector<int> aRanurasPerdidas;
 
 // Position of the page about to be written.  In the second pass nPagina
 // runs 2n-1, 2n-3 ... 1 for the backs of the n sheets of the first pass,
@@ -96,12 +96,23 @@ void EscribirPagina(FIBITMAP *pagina) {
         OutputDebugStringA("ZELTW: no page output for this format.\n");
 }
 
-// A page FreeImage cannot read is lost, not blank: it has no file of its
-// own, so the report names the output it is missing from.
+// A page the scanner handed over unusable, or that FreeImage cannot read,
+// is lost, not blank: it has no file of its own, so the report names the
+// output it is missing from.
 void InformarPaginaIlegible() {
     OutputDebugStringA("ZELTW: transferred page cannot be read.\n");
     if (nFormatoArchivo == TWFF_TIFFMULTI || EsSerieDeArchivos())
-        InformarPaginaPerdida(szArchivoSalida);
+        InformarPaginaInutilizable(szArchivoSalida);
+}
+
+// The slot after the last page held: a slot left empty before it (a page
+// whose image information failed, its side passed through the scanner) keeps
+// its position like a lost page; empty slots after it (pages a source
+// counted but never had) take none.
+int FinDeRetenidas(int ultima) {
+    while (ultima >= 0 && ahImagenes[ultima] == 0)
+        --ultima;
+    return ultima + 1;
 }
 
 void GuardarPagina(HGLOBAL hDib) {
@@ -126,10 +137,13 @@ class Escritor final : public DestinoDePaginas {
             GuardarPaginas();
     }
     void TomarPaginas() override {
-        if (nImagen > -1)
+        if (HayPaginasPorEscribir())
             GuardarPaginas();
     }
-    void PaginaPerdida() override { InformarPaginaIlegible(); }
+    void PaginaPerdida() override {
+        InformarPaginaIlegible();
+        aRanurasPerdidas.push_back(nImagen);
+    }
 };
 
 } // namespace
@@ -139,42 +153,49 @@ DestinoDePaginas &EscritorDePaginas() {
     return escritor;
 }
 
+void EmpezarEscritura() {
+    EmpezarOrdenDePaginas();
+    OlvidarPaginaPerdida();
+    aRanurasPerdidas.clear();
+}
+
+bool HayPaginasPorEscribir() {
+    return nImagen > -1 || !aRanurasPerdidas.empty();
+}
+
 int GuardarPaginas() {
-    if (EmpiezaAdquisicion()) {
-        EmpezarOrdenDePaginas();
-        OlvidarPaginaPerdida();
-    }
-    int ultima = std::min<int>(nImagen, kMaxImagenes - 1);
-    // A slot left empty (a page whose image information failed) is no page:
-    // it neither counts nor takes a position.
-    int retenidas =
-        int(std::count_if(ahImagenes, ahImagenes + ultima + 1, [](HGLOBAL h) { return h != 0; }));
+    int fin = FinDeRetenidas(std::min<int>(nImagen, kMaxImagenes - 1));
     if (nPasada == 1)
-        nPaginasPrimeraPasada += retenidas;
+        nPaginasPrimeraPasada += fin + int(aRanurasPerdidas.size());
     else if (nPagina > 2 * nPaginasPrimeraPasada - 1)
         nPagina = 2 * nPaginasPrimeraPasada - 1;
-    for (int i = 0; i <= ultima; ++i) {
-        if (ahImagenes[i] == 0)
-            continue;
-        GuardarPagina(ahImagenes[i]);
-        LiberadorDeMemoria(ahImagenes[i]);
-        ahImagenes[i] = 0;
+    size_t perdida = 0;
+    for (int i = 0; i < fin; ++i) {
+        for (; perdida < aRanurasPerdidas.size() && aRanurasPerdidas[perdida] <= i; ++perdida)
+            AvanzarPosicion();
+        if (ahImagenes[i] != 0) {
+            GuardarPagina(ahImagenes[i]);
+            LiberadorDeMemoria(ahImagenes[i]);
+            ahImagenes[i] = 0;
+        }
         AvanzarPosicion();
     }
+    for (; perdida < aRanurasPerdidas.size(); ++perdida)
+        AvanzarPosicion();
+    aRanurasPerdidas.clear();
     nImagen = -1;
     return 1;
 }
 
-// FreeImage may report success for a document it could not finish (a full
-// disk): the document must read back with every page written.
+// The report counts the pages missing from what reads back.
 void CerrarDocumentoMultipagina() {
     if (!hMultiPagina)
         return;
-    bool escrito = CerrarDocumentoTiff(hMultiPagina, FlagsTiffMultipagina()) &&
-                   PaginasDeTiff(szArchivoSalida) == PaginasEscritas();
+    bool cerrado = CerrarDocumentoTiff(hMultiPagina, FlagsTiffMultipagina());
     hMultiPagina = nullptr;
-    if (!escrito)
-        InformarPaginaPerdida(szArchivoSalida);
+    int faltan = PaginasEscritas() - PaginasDeTiff(szArchivoSalida);
+    if (!cerrado || faltan > 0)
+        InformarPaginaPerdida(szArchivoSalida, std::max(faltan, 1));
 }
 
 } // namespace zel

@@ -13,6 +13,12 @@ namespace zel {
 // the others when the batch is over (or every slot is taken).
 DestinoDePaginas &EscritorDePaginas();
 
+// Starts the writing of an acquisition: no page written, none lost.
+void EmpezarEscritura();
+
+// Whether pages are held, or lost pages wait for their positions.
+bool HayPaginasPorEscribir();
+
 // Writes ahImagenes[0..nImagen] in order (blank pages dropped, manual duplex
 // positions kept), frees every one of them and sets nImagen to -1.
 int GuardarPaginas();
@@ -26,13 +32,18 @@ void CerrarDocumentoMultipagina();
 // Whether the page counts as blank under dUmbralBlanco.
 bool EsPaginaEnBlanco(FIBITMAP *pagina);
 
-// A page that could not be written or merged into archivo, its output: the
-// page is traced at once and named in the acquisition's report.
-void InformarPaginaPerdida(const char *archivo);
+// Pages that could not be written or merged into archivo, their output:
+// traced at once, a line a page, and named in the acquisition's report.
+void InformarPaginaPerdida(const char *archivo, int paginas = 1);
 
 // A page that could not be merged into the output and is kept in archivo, a
 // file of its own: traced at once and named in the report as kept.
 void InformarPaginaConservada(const char *archivo);
+
+// Pages missing from archivo because the scanner handed them over unusable
+// (or never handed over the rest of its batch): reported like a lost page,
+// with words of their own, since no disk is at fault.
+void InformarPaginaInutilizable(const char *archivo, int paginas = 1);
 
 // The report of the pages lost since the last one: one MensajeError box
 // naming every file concerned, at the end of an acquisition (or of a file

@@ -2,6 +2,9 @@
 // each later page into the next page file; TIFF pages are merged into the
 // output document as they come, other formats stay separate files.
 //
+// Only the batches of a device-files acquisition are named, merged and
+// cleaned up: a host that drives a file transfer itself has the pages
+// written where it said, and no file of an earlier acquisition is touched.
 // A page file is removed before its transfer, so that only what the device
 // writes now is merged, and deleted only once the closed document has read
 // back with every merged page: a page that cannot be merged, or whose
@@ -15,6 +18,7 @@
 #include "pages/tiff_document.h"
 #include "session/transfer_loops.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,19 +30,37 @@ namespace {
 std::vector<std::string> aFusionadas;
 int nPaginasIniciales = 0;
 
-// Tells the source where page k + 1 goes: the page file numbered k.  False,
-// with nothing sent, when that name would not fit.
-bool PrepararPaginaSiguiente(long k) {
+// Whether a device-files acquisition is running: its batches are the only
+// ones whose files the loop names, merges and deletes.
+bool bAdquisicionDeArchivos = false;
+
+// Tries to end a transferred page this many times: a source that refused
+// once may accept the next request, and the page is never asked for again.
+constexpr int kIntentosDeFin = 3;
+
+// Pages a source still holds when the rest of its batch is dropped; an
+// unknown count is taken as one.
+int PaginasRestantes(TW_UINT16 pendientes) {
+    return pendientes == 0xFFFF ? 1 : pendientes;
+}
+
+// Tells the source where page k + 1 goes: the page file numbered k.  False
+// when that name would not fit (nothing is sent) or the source refuses it
+// (it would write the page over another): the pages left are reported.
+bool PrepararPaginaSiguiente(long k, TW_UINT16 pendientes) {
     TW_SETUPFILEXFER archivo{};
     if (!NombreDePagina(k, archivo.FileName)) {
         OutputDebugStringA("ZELTW: Page file name too long; the rest of the batch is dropped.\n");
-        InformarPaginaPerdida(szArchivoSalida);
+        InformarPaginaPerdida(szArchivoSalida, PaginasRestantes(pendientes));
         return false;
     }
     archivo.Format = nFormatoArchivo;
     archivo.VRefNum = 0;
-    ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &archivo);
-    return true;
+    if (ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &archivo))
+        return true;
+    OutputDebugStringA("ZELTW: Page file name refused; the rest of the batch is dropped.\n");
+    InformarPaginaInutilizable(szArchivoSalida, PaginasRestantes(pendientes));
+    return false;
 }
 
 // Removes what an earlier run left under the name of page file k, before
@@ -77,13 +99,27 @@ void FusionarPagina(long k) {
 // page is named, then this one merged (when the device delivered it).
 // False when no page follows, or when the next page has no name (what is
 // pending is then dropped).
-bool PasarALaSiguiente(long pagina, bool transferida, bool pendientes) {
-    bool preparada = pendientes && PrepararPaginaSiguiente(pagina);
+bool PasarALaSiguiente(long pagina, bool transferida, TW_UINT16 pendientes) {
+    bool preparada = pendientes != 0 && PrepararPaginaSiguiente(pagina, pendientes);
     if (transferida)
         FusionarPagina(pagina - 1);
-    if (pendientes && !preparada)
+    if (pendientes != 0 && !preparada)
         AbortarPendienteXfer();
     return preparada;
+}
+
+// Ends the page just transferred.  A refused end leaves the source in state
+// 7 with that page: only the end is asked again, never the page, so that a
+// page the device wrote is neither asked for twice nor lost.
+bool TerminarPagina(TW_PENDINGXFERS *pendientes) {
+    for (int intento = 0; intento < kIntentosDeFin; ++intento) {
+        if (ZEL_DS(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, pendientes))
+            return true;
+        if (nEstado != ZEL_TRANSFIRIENDO)
+            return false;
+    }
+    OutputDebugStringA("ZELTW: File transfer: the end of a page is refused; batch ended.\n");
+    return false;
 }
 
 // Writes the merged document back and reads it again: only when it holds
@@ -100,7 +136,7 @@ void CerrarDocumentoDeArchivos() {
     if (!completo)
         OutputDebugStringA("ZELTW: merged document incomplete; its page files are kept.\n");
     if (paginas == 0)
-        InformarPaginaPerdida(szArchivoSalida);
+        InformarPaginaPerdida(szArchivoSalida, std::max(nPaginasIniciales, 1));
     for (const std::string &nombre : aFusionadas) {
         if (completo)
             DeleteFileA(nombre.c_str());
@@ -110,41 +146,52 @@ void CerrarDocumentoDeArchivos() {
     aFusionadas.clear();
 }
 
+// One page of the batch: false when the batch is over.  Only a running
+// acquisition's pages are named, merged and cleaned up.
+bool TransferirArchivo(long pagina, int *sinPagina) {
+    TW_IMAGEINFO info;
+    if (!ZEL_DS(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info)) {
+        // Nothing more comes: the batch is dropped, so the session does not
+        // stay in state 6 with nothing to announce it.
+        AbortarPendienteXfer();
+        return false;
+    }
+    if (bAdquisicionDeArchivos)
+        DespejarArchivoDePagina(pagina - 1);
+    bool transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
+    *sinPagina = transferida ? 0 : *sinPagina + 1;
+    TW_PENDINGXFERS pendientes{};
+    if (!TerminarPagina(&pendientes)) {
+        // A page the device wrote whole is merged all the same.
+        if (transferida && bAdquisicionDeArchivos)
+            FusionarPagina(pagina - 1);
+        return false;
+    }
+    if (!bAdquisicionDeArchivos)
+        return pendientes.Count != 0;
+    return PasarALaSiguiente(pagina, transferida, pendientes.Count);
+}
+
 } // namespace
 
 void XferArchivo() {
-    long pagina = 1;
     int sinPagina = 0;
     bool seguir = true;
-    bool transferida = false;
-    while (seguir) {
-        TW_IMAGEINFO info;
-        if (!ZEL_DS(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info))
-            break;
-        // A page written whole whose end was refused is not removed: the
-        // device may not write it again.
-        if (!transferida)
-            DespejarArchivoDePagina(pagina - 1);
-        transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
-        sinPagina = transferida ? 0 : sinPagina + 1;
-        // A refused end leaves the page pending: the next round's image
-        // information decides whether the batch goes on.
-        TW_PENDINGXFERS pendientes{};
-        if (ZEL_DS(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pendientes)) {
-            seguir = PasarALaSiguiente(pagina, transferida, pendientes.Count != 0);
-            pagina += 1;
-            transferida = false;
-        }
+    for (long pagina = 1; seguir; ++pagina) {
+        seguir = TransferirArchivo(pagina, &sinPagina);
         if (seguir && sinPagina >= kRondasSinPagina) {
             AbandonarLote("File");
             seguir = false;
         }
     }
-    // A page the device wrote whole but never ended is merged all the same.
-    if (transferida)
-        FusionarPagina(pagina - 1);
+    if (!bAdquisicionDeArchivos)
+        return;
     CerrarDocumentoDeArchivos();
     MostrarPaginasPerdidas();
+}
+
+void PonAdquisicionDeArchivos(bool enCurso) {
+    bAdquisicionDeArchivos = enCurso;
 }
 
 } // namespace zel

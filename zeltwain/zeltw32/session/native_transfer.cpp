@@ -13,6 +13,8 @@
 #include "session/transfer_loops.h"
 #include "session/transferred_page.h"
 
+#include <algorithm>
+
 namespace zel {
 namespace {
 
@@ -71,9 +73,33 @@ void GuardarPagina(HGLOBAL dib) {
         pDestino->PaginaRecibida();
 }
 
-void DescartarPagina(HGLOBAL dib) {
-    OutputDebugStringA("ZELTW: native page with an unusable DIB dropped.\n");
-    if (dib && GlobalSize(dib) != 0)
+// Whether a handle the source handed over is a global block, as far as
+// Windows can tell: GlobalFlags knows the handle, the block has a size, and
+// its locked address leads back to the handle.  Only these calls are put to
+// a value that may be no block, since they fail cleanly on one; GlobalSize
+// alone is not enough, as a fixed block's handle is its address.
+bool EsBloqueGlobal(HGLOBAL dib) {
+    if (!dib || GlobalFlags(dib) == GMEM_INVALID_HANDLE || GlobalSize(dib) == 0)
+        return false;
+    void *p = GlobalLock(dib);
+    bool suyo = p && GlobalHandle(p) == dib;
+    if (p)
+        GlobalUnlock(dib);
+    return suyo;
+}
+
+// Whether the handle is already held in a slot of this batch: a driver that
+// hands the same block over twice would otherwise have it freed twice.
+bool YaRetenida(HGLOBAL dib) {
+    return std::find(ahImagenes, ahImagenes + kMaxImagenes, dib) != ahImagenes + kMaxImagenes;
+}
+
+// A block of the source's is freed; a value that is no block, or one a slot
+// still holds, is left alone.
+void DescartarPagina(HGLOBAL dib, bool repetida) {
+    OutputDebugStringA(repetida ? "ZELTW: native page handed over twice; dropped.\n"
+                                : "ZELTW: native page with an unusable DIB dropped.\n");
+    if (!repetida && EsBloqueGlobal(dib))
         LiberadorDeMemoria(dib);
     if (pDestino)
         pDestino->PaginaPerdida();
@@ -91,8 +117,9 @@ bool TransferirPagina() {
         nImagen -= 1;
         return false;
     }
-    if (!PaginaUtilizable(dib)) {
-        DescartarPagina(dib);
+    bool repetida = dib && YaRetenida(dib);
+    if (repetida || !EsBloqueGlobal(dib) || !PaginaUtilizable(dib)) {
+        DescartarPagina(dib, repetida);
         nImagen -= 1;
         return false;
     }
@@ -149,10 +176,14 @@ ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND hWnd) {
     EsperarXfer(hWnd);
     if (nLotesNativos == lotes)
         return 0;
-    // Slot 0 is the caller's now; the later pages, which no caller can
-    // reach, are released.
-    HGLOBAL primera = ahImagenes[0];
-    ahImagenes[0] = 0;
+    // The first page that arrived is the caller's now (slot 0, unless its
+    // image information failed); the later pages, which no caller can reach,
+    // are released.
+    HGLOBAL *primera =
+        std::find_if(ahImagenes, ahImagenes + kMaxImagenes, [](HGLOBAL h) { return h; });
+    HGLOBAL pagina = primera == ahImagenes + kMaxImagenes ? HGLOBAL(0) : *primera;
+    if (pagina)
+        *primera = 0;
     SoltarPaginasRetenidas();
-    return primera;
+    return pagina;
 }

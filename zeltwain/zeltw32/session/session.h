@@ -67,6 +67,11 @@ class DestinoDePaginas {
 // Sets the destination of the pages of the batches to come; null for none.
 void PonDestinoDePaginas(DestinoDePaginas *destino);
 
+// Whether a device-files acquisition is running: only its file batches are
+// named after its output, merged and cleaned up.  A host's own file
+// transfer has its pages written where the host said.
+void PonAdquisicionDeArchivos(bool enCurso);
+
 // Releases every page still held in ahImagenes and sets nImagen to -1: pages
 // that no operation took, which no caller can reach any more.
 void SoltarPaginasRetenidas();
