@@ -21,12 +21,22 @@ DWORD copy_out(const std::string &text, LPSTR buffer, DWORD size) {
     return static_cast<DWORD>(text.size());
 }
 
-std::string windows_folder() {
-    const char *env = std::getenv("WINDIR");
-    std::string folder = env && *env ? env : ZELPLAT_DEFAULT_WINDIR;
+std::string without_trailing_separators(std::string folder) {
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
         folder.pop_back();
     return folder;
+}
+
+std::string windows_folder() {
+    const char *env = std::getenv("WINDIR");
+    return without_trailing_separators(env && *env ? env : ZELPLAT_DEFAULT_WINDIR);
+}
+
+// The shared Windows folder of a terminal server, where WINDIR plays the
+// per-user one a host gets; the same folder on any other system.
+std::string system_windows_folder() {
+    const char *env = std::getenv("ZELPLAT_SYSTEM_WINDIR");
+    return env && *env ? without_trailing_separators(env) : windows_folder();
 }
 
 // "<folder><sep><prefix><hex>.TMP", with the separator the folder already
@@ -70,6 +80,10 @@ UINT create_unique_file(const std::string &folder, const std::string &prefix, st
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
     return copy_out(windows_folder(), lpBuffer, uSize);
+}
+
+UINT WINAPI GetSystemWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+    return copy_out(system_windows_folder(), lpBuffer, uSize);
 }
 
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {

@@ -9,6 +9,7 @@
 #include "pages/multipage_state.h"
 #include "acquisition/output_name.h"
 #include "session/session.h"
+#include "session/transferred_page.h"
 
 using namespace zeltest;
 
@@ -196,5 +197,32 @@ TEST_F(Multipage, PagesWithoutResolutionAreWrittenWithTheSources) {
             FreeImage_UnlockPage(doc, bitmap, FALSE);
         }
         FreeImage_CloseMultiBitmap(doc, 0);
+    }
+}
+
+// One known axis, from the DIB or the source, serves for both; a field
+// that nothing gives keeps its value.
+TEST_F(Multipage, ResolutionOfOneAxisServesForBoth) {
+    const char *kNone = R"("ICAP_XRESOLUTION": null, "ICAP_YRESOLUTION": null)";
+    const struct {
+        const char *capabilities;
+        LONG dibX, dibY, x, y; // pixels per metre: 5906 is 150 dpi, 7874 200
+    } cases[] = {
+        {R"("ICAP_XRESOLUTION": {"current": 150}, "ICAP_YRESOLUTION": null)", 0, 0, 5906, 5906},
+        {kNone, 7874, 0, 7874, 7874},
+        {kNone, 0, -1, 0, -1}};
+    for (const auto &c : cases) {
+        UseScenario(OneScanner(std::string(R"("capabilities": {)") + c.capabilities + "}"));
+        ASSERT_EQ(AbrirDispositivoXDefecto(), 1);
+        zel::OlvidarResolucionDelLote();
+        HGLOBAL dib = GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER));
+        auto *header = static_cast<BITMAPINFOHEADER *>(GlobalLock(dib));
+        *header = {40, 1, 1, 1, 24, BI_RGB, 0, c.dibX, c.dibY, 0, 0};
+        zel::CompletarResolucion(dib);
+        EXPECT_EQ(header->biXPelsPerMeter, c.x) << c.capabilities << " " << c.dibX;
+        EXPECT_EQ(header->biYPelsPerMeter, c.y) << c.capabilities << " " << c.dibX;
+        GlobalUnlock(dib);
+        GlobalFree(dib);
+        DescargarManejadorDispositivo();
     }
 }

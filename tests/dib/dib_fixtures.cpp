@@ -74,7 +74,8 @@ HGLOBAL MakeDib(const DibShape &shape) {
     LONG height = shape.height < 0 ? -shape.height : shape.height;
     size_t data = shape.dataBytes >= 0 ? size_t(shape.dataBytes)
                                        : Stride(shape.width, shape.bits) * size_t(height);
-    std::vector<uint8_t> b(40 + 4 * size_t(entries) + data, 0);
+    size_t table = shape.compression == BI_BITFIELDS ? 40 + 12 : 40; // after the masks
+    std::vector<uint8_t> b(table + 4 * size_t(entries) + data, 0);
     Put32(b, 0, 40);
     Put32(b, 4, uint32_t(shape.width));
     Put32(b, 8, uint32_t(shape.height));
@@ -85,11 +86,13 @@ HGLOBAL MakeDib(const DibShape &shape) {
     Put32(b, 24, 2835);
     Put32(b, 28, 2835);
     Put32(b, 32, shape.clrUsed);
+    if (shape.compression == BI_BITFIELDS)
+        Put32(b, 40, 0x7C00), Put32(b, 44, 0x03E0), Put32(b, 48, 0x001F);
     for (DWORD i = 0; i < entries; ++i) {
         RGBQUAD q = TableColour(i);
-        std::memcpy(&b[40 + 4 * size_t(i)], &q, sizeof q);
+        std::memcpy(&b[table + 4 * size_t(i)], &q, sizeof q);
     }
-    FillRows(shape, entries, b.data() + 40 + 4 * entries, data);
+    FillRows(shape, entries, b.data() + table + 4 * entries, data);
     return MakeBlock(b);
 }
 

@@ -32,9 +32,10 @@ size_t Stride(LONG width, WORD bits);
 // Number of colour-table entries MakeDib writes: biClrUsed, or 2^bits up to 8 bits.
 DWORD TableEntries(const DibShape &shape);
 
-// A packed DIB with a 40-byte header, a colour table of TableEntries
-// entries and rows with a pattern: PixelColour for 24 and 32 bits, pixel
-// index (x + y) modulo the table for up to 8 bits, arbitrary bytes for 16.
+// A packed DIB with a 40-byte header, the 5-5-5 masks of BI_BITFIELDS, a
+// colour table of TableEntries entries and rows with a pattern: PixelColour
+// for 24 and 32 bits, pixel index (x + y) modulo the table for up to 8
+// bits, arbitrary bytes for 16.
 HGLOBAL MakeDib(const DibShape &shape);
 // A block of exactly these bytes.
 HGLOBAL MakeBlock(const std::vector<uint8_t> &bytes);

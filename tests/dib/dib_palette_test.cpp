@@ -41,17 +41,24 @@ uint32_t Checksum(const std::vector<PALETTEENTRY> &entries) {
 
 } // namespace
 
+// The table follows the header, and the masks of BI_BITFIELDS after it.
 TEST(DibPalette, BuiltFromTheColourTable) {
-    for (DWORD clrUsed : {0u, 20u}) {
+    const struct {
+        WORD bits;
+        DWORD compression, clrUsed;
+    } cases[] = {{8, BI_RGB, 0}, {8, BI_RGB, 20}, {16, BI_BITFIELDS, 20}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.compression);
         DibShape shape;
-        shape.bits = 8;
-        shape.clrUsed = clrUsed;
+        shape.bits = c.bits;
+        shape.compression = c.compression;
+        shape.clrUsed = c.clrUsed;
         HGLOBAL h = MakeDib(shape);
         LeakCheck leaks;
         HPALETTE hPal = CrearPaletaDib(h);
         ASSERT_NE(hPal, HPALETTE(0));
         auto entries = Entries(hPal);
-        EXPECT_EQ(entries.size(), clrUsed ? 20u : 256u);
+        EXPECT_EQ(entries.size(), c.clrUsed ? c.clrUsed : 256u);
         ExpectTableColours(entries);
         DeleteObject(hPal);
         EXPECT_FALSE(leaks.Leaked()) << leaks.Describe();

@@ -77,6 +77,16 @@ TEST(ManagerPath, MissingManagerStaysUnavailableForTheProcess) {
     std::filesystem::remove_all(dir);
 }
 
+// On a terminal server a host may get a Windows folder of its user's own,
+// without the manager: the system's Windows folder is looked in next.
+TEST(ManagerPath, SystemWindowsFolderServesAUserFolderWithoutManager) {
+    setenv("ZELPLAT_SYSTEM_WINDIR", std::getenv("WINDIR"), 1);
+    setenv("WINDIR", "C:\\Users\\ana\\WINDOWS", 1);
+    EXPECT_EQ(EstaDisponible(), 1);
+    EXPECT_EQ(CargarManejadorDispositivo(), 1);
+    DescargarManejadorDispositivo();
+}
+
 TEST_F(Lifecycle, AvailabilityIsAskedOnceAndTrueWhileLoaded) {
     EXPECT_EQ(EstaDisponible(), 1);
     EXPECT_EQ(EstadoTwain(), ZEL_SM_DESCARGADO); // loaded to ask, then unloaded

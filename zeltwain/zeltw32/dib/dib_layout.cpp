@@ -42,22 +42,22 @@ uint64_t Absoluto(LONG valor) {
     return valor < 0 ? uint64_t(-int64_t(valor)) : uint64_t(valor);
 }
 
+// Bytes of the BI_BITFIELDS masks that follow a 40-byte header.
+uint64_t MascarasTrasCabecera(const void *pCabecera) {
+    bool fuera = LeerDword(pCabecera, 0) == kTamCabeceraInfo &&
+                 LeerDword(pCabecera, kOffCompresion) == BI_BITFIELDS;
+    return fuera ? kTamMascaras : 0;
+}
+
 // Bytes of pixel data that a consumer of the DIB reads after the colour
-// table: the rows of an uncompressed image (with the masks of BI_BITFIELDS,
-// which the rows' address does not skip), or the stated size of a
+// table: the rows of an uncompressed image, or the stated size of a
 // compressed one.
 uint64_t TamanoDatosInfo(const void *pDib) {
-    LONG anchura = LeerLong(pDib, kOffAnchura);
-    LONG altura = LeerLong(pDib, kOffAltura);
-    DWORD profundidad = LeerWord(pDib, kOffProfundidad);
     switch (LeerDword(pDib, kOffCompresion)) {
     case BI_RGB:
-        return TamanoFilas(anchura, altura, profundidad);
-    case BI_BITFIELDS: {
-        uint64_t filas = TamanoFilas(anchura, altura, profundidad);
-        bool mascarasFuera = LeerDword(pDib, 0) == kTamCabeceraInfo;
-        return mascarasFuera ? SumarSaturado(filas, kTamMascaras) : filas;
-    }
+    case BI_BITFIELDS:
+        return TamanoFilas(LeerLong(pDib, kOffAnchura), LeerLong(pDib, kOffAltura),
+                           LeerWord(pDib, kOffProfundidad));
     default:
         return LeerDword(pDib, kOffTamImagen);
     }
@@ -72,7 +72,7 @@ uint64_t TamanoDatosCore(const void *pDib) {
 uint64_t FinTabla(const void *pDib) {
     uint64_t entrada = EsCore(pDib) ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
     uint64_t tabla = MultiplicarSaturado(DibNumColoresCabecera(pDib), entrada);
-    return SumarSaturado(LeerDword(pDib, 0), tabla);
+    return SumarSaturado(DibInicioTabla(pDib), tabla);
 }
 
 } // namespace
@@ -114,10 +114,12 @@ DWORD DibNumColoresCabecera(const void *pCabecera) {
     return ColoresDeProfundidad(LeerWord(pCabecera, kOffProfundidad));
 }
 
+uint64_t DibInicioTabla(const void *pDib) {
+    return uint64_t(LeerDword(pDib, 0)) + MascarasTrasCabecera(pDib);
+}
+
 BYTE *DibPunteroBits(void *pDib) {
-    DWORD entrada = EsCore(pDib) ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
-    return static_cast<BYTE *>(pDib) + LeerDword(pDib, 0) +
-           size_t(DibNumColoresCabecera(pDib)) * entrada;
+    return static_cast<BYTE *>(pDib) + size_t(FinTabla(pDib));
 }
 
 uint64_t TamanoFilas(LONG anchura, LONG altura, DWORD profundidad) {
@@ -165,9 +167,7 @@ bool CalcularDisposicionArchivo(const void *pCabecera, DisposicionArchivo *pDisp
     else if (imagen == 0)
         return false;
 
-    uint64_t mascaras =
-        compresion == BI_BITFIELDS && cabecera == kTamCabeceraInfo ? kTamMascaras : 0;
-    uint64_t offBits = kTamCabeceraArchivo + uint64_t(cabecera) + mascaras + uint64_t(colores) * 4;
+    uint64_t offBits = kTamCabeceraArchivo + DibInicioTabla(pCabecera) + uint64_t(colores) * 4;
     uint64_t tamano = SumarSaturado(offBits, imagen);
     if (tamano > kMaxArchivo)
         return false;

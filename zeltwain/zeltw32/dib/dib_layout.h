@@ -40,7 +40,12 @@ void EscribirDword(void *p, size_t offset, DWORD valor);
 // give it.  The caller has checked that the header lies in its block.
 DWORD DibNumColoresCabecera(const void *pCabecera);
 
-// Address of the pixel rows: after the header and the colour table.
+// Bytes from the start of the DIB to its colour table: the header, and the
+// three BI_BITFIELDS masks after a 40-byte one (longer headers hold them).
+uint64_t DibInicioTabla(const void *pDib);
+
+// Address of the pixel rows: after the header, the masks and the colour
+// table.
 BYTE *DibPunteroBits(void *pDib);
 
 // Bytes of |altura| rows of |anchura| pixels of the given depth, each row

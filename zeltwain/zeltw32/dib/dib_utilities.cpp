@@ -31,7 +31,7 @@ LONG CampoDib(HGLOBAL hDib, size_t offset, size_t ancho) {
 void CopiarTablaDeColores(const BYTE *pDib, DWORD nEntradas, PALETTEENTRY *pEntradas) {
     bool core = LeerDword(pDib, 0) == kTamCabeceraCore;
     size_t entrada = core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
-    const BYTE *tabla = pDib + LeerDword(pDib, 0);
+    const BYTE *tabla = pDib + size_t(DibInicioTabla(pDib));
     for (DWORD i = 0; i < nEntradas; ++i) {
         const BYTE *color = tabla + i * entrada; // blue, green, red
         pEntradas[i] = {color[2], color[1], color[0], 0};

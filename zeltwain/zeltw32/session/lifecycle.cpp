@@ -47,10 +47,29 @@ HMODULE CargarDe(LeerCarpeta carpeta, const char *nombre) {
     return LoadLibraryA(ruta);
 }
 
+// Whether both calls give the same folder (names compared without case).
+bool MismaCarpeta(LeerCarpeta a, LeerCarpeta b) {
+    char carpetaA[128] = "", carpetaB[128] = "";
+    return a(carpetaA, sizeof carpetaA) < sizeof carpetaA &&
+           b(carpetaB, sizeof carpetaB) < sizeof carpetaB && lstrcmpiA(carpetaA, carpetaB) == 0;
+}
+
+// TWAIN_32.DLL of the Windows folder, else of the system's Windows folder
+// when that is another one: on a terminal server a host not marked as aware
+// of it (a VB6 program) is given a Windows folder of its user's own, which
+// holds no manager.
+HMODULE CargarDeCarpetasWindows() {
+    if (HMODULE twain32 = CargarDe(GetWindowsDirectoryA, "TWAIN_32.DLL"))
+        return twain32;
+    if (MismaCarpeta(GetWindowsDirectoryA, GetSystemWindowsDirectoryA))
+        return 0;
+    return CargarDe(GetSystemWindowsDirectoryA, "TWAIN_32.DLL");
+}
+
 // The manager of this process's architecture.  64-bit Windows has no
 // TWAIN_32.DLL of its own: the 64-bit manager is TWAIN's TWAINDSM.DLL in the
-// system folder; TWAIN_32.DLL of the Windows folder comes second, and of the
-// system folder third (where Wine keeps its 64-bit one, the Windows folder's
+// system folder; TWAIN_32.DLL of the Windows folders comes second, and of the
+// system folder last (where Wine keeps its 64-bit one, the Windows folder's
 // being its 32-bit one).  Each is loaded by full path, never through the
 // search path.
 HMODULE CargarManejador() {
@@ -59,11 +78,11 @@ HMODULE CargarManejador() {
         OutputDebugStringA("ZELTW: TWAINDSM.DLL loaded from the system folder.\n");
         return twaindsm;
     }
-    if (HMODULE twain32 = CargarDe(GetWindowsDirectoryA, "TWAIN_32.DLL"))
+    if (HMODULE twain32 = CargarDeCarpetasWindows())
         return twain32;
     return CargarDe(GetSystemDirectoryA, "TWAIN_32.DLL");
 #else
-    return CargarDe(GetWindowsDirectoryA, "TWAIN_32.DLL");
+    return CargarDeCarpetasWindows();
 #endif
 }
 

@@ -37,13 +37,20 @@ Resolucion LeerResolucion() {
     int unidad = ObtenUnidadesActuales();
     Resolucion r{true, PixelesPorMetro(ObtenActualResolucion(), unidad),
                  PixelesPorMetro(ObtenYResolucion(), unidad)};
-    OutputDebugStringA(r.x && r.y ? "ZELTW: page without resolution: the source's is used.\n"
+    OutputDebugStringA(r.x || r.y ? "ZELTW: page without resolution: the source's is used.\n"
                                   : "ZELTW: page without resolution, and none from the source.\n");
     return r;
 }
 
+void EscribirSiConocida(BYTE *p, size_t offset, LONG valor) {
+    if (valor > 0)
+        EscribirDword(p, offset, DWORD(valor));
+}
+
 } // namespace
 
+// The DIB's own axes first, then the source's; an axis still unknown takes
+// the other one (square pixels).
 void CompletarResolucion(HGLOBAL dib) {
     DibBloqueado bloque(dib);
     BYTE *p = bloque.Direccion();
@@ -54,10 +61,10 @@ void CompletarResolucion(HGLOBAL dib) {
         return;
     if (!resolucionDelLote.leida)
         resolucionDelLote = LeerResolucion();
-    if (x <= 0)
-        EscribirDword(p, kOffResolucionX, DWORD(resolucionDelLote.x));
-    if (y <= 0)
-        EscribirDword(p, kOffResolucionY, DWORD(resolucionDelLote.y));
+    x = x > 0 ? x : resolucionDelLote.x;
+    y = y > 0 ? y : resolucionDelLote.y;
+    EscribirSiConocida(p, kOffResolucionX, x > 0 ? x : y);
+    EscribirSiConocida(p, kOffResolucionY, y > 0 ? y : x);
 }
 
 void OlvidarResolucionDelLote() {

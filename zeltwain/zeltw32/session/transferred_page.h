@@ -14,7 +14,8 @@ bool PaginaUtilizable(HGLOBAL dib);
 
 // A DIB that carries no resolution gets the source's current one, read at
 // the first such page of the batch, so that every file written from it says
-// how large the page is.
+// how large the page is.  One axis known (from the DIB or the source) serves
+// for both; a field that nothing gives is left as it was, never set to 0.
 void CompletarResolucion(HGLOBAL dib);
 
 // A new batch reads the source's resolution again.
