@@ -7,7 +7,8 @@
 namespace {
 
 zelplat::MemoryHeap &local_heap() {
-    static auto *heap = new zelplat::MemoryHeap(zelplat::HandleKind::Local); // never destroyed
+    static auto *heap =
+        new zelplat::MemoryHeap(zelplat::HandleKind::Local, "Local"); // never destroyed
     return *heap;
 }
 

@@ -10,7 +10,8 @@
 namespace {
 
 zelplat::MemoryHeap &global_heap() {
-    static auto *heap = new zelplat::MemoryHeap(zelplat::HandleKind::Global); // never destroyed
+    static auto *heap =
+        new zelplat::MemoryHeap(zelplat::HandleKind::Global, "Global"); // never destroyed
     return *heap;
 }
 

@@ -2,12 +2,56 @@
 #include "memory_heap.h"
 #include "win_errors.h"
 
+#include <zelplat/zelplat_test.h>
+
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// Present when a sanitizer runtime is linked in.
+extern "C" void __sanitizer_print_stack_trace(void) __attribute__((weak));
 
 namespace zelplat {
 
 namespace {
+
+std::atomic<size_t> bad_uses{0};
+
+// ZELPLAT_CHECK_MEMORY_HANDLES (set for the sanitizer build's tests): each
+// misuse is told on stderr at once, with its stack when a sanitizer can
+// print one, and the process fails at exit while misuses remain counted.
+bool checking() {
+    static const bool on = [] {
+        const char *value = std::getenv("ZELPLAT_CHECK_MEMORY_HANDLES");
+        return value && *value;
+    }();
+    return on;
+}
+
+// A library destructor, so that it runs after those of the modules that
+// use this layer (the scanning library unloads the manager in one).
+__attribute__((destructor)) void fail_on_misuse_at_exit() {
+    size_t uses = bad_uses.load();
+    if (!checking() || uses == 0)
+        return;
+    std::fprintf(stderr, "zelplat: %zu uses of a memory handle that is no block\n", uses);
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+void count_misuse(const char *prefix, const char *call, uint32_t handle) {
+    ++bad_uses;
+    char line[128];
+    std::snprintf(line, sizeof line, "zelplat: %s%s of a handle that is no block (0x%08X).\n",
+                  prefix, call, unsigned(handle));
+    OutputDebugStringA(line);
+    if (!checking())
+        return;
+    std::fputs(line, stderr);
+    if (__sanitizer_print_stack_trace)
+        __sanitizer_print_stack_trace();
+}
 
 // Storage for `bytes` requested bytes; never a null pointer for 0 bytes,
 // so that a fixed block of 0 bytes still has an address of its own.
@@ -42,6 +86,48 @@ bool resize(MemoryBlock &block, size_t bytes, bool zero, bool mayMove) {
     return true;
 }
 
+uint32_t realloc_block(MemoryBlock &block, uint32_t handle, size_t bytes, UINT flags) {
+    if (flags & GMEM_MODIFY) {
+        if (flags & GMEM_MOVEABLE)
+            block.moveable = true;
+        return handle;
+    }
+    if (bytes > kMaxBlockBytes) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    if (block.moveable && bytes == 0 && block.locks == 0) {
+        std::free(block.data);
+        block.data = nullptr;
+        block.size = block.capacity = 0;
+        return handle;
+    }
+    // A pointer handed out by a lock (or, for a fixed block, by any lock)
+    // must stay valid, so such blocks are only resized in place.
+    bool mayMove = block.moveable ? block.locks == 0 : (flags & GMEM_MOVEABLE) != 0;
+    if (!resize(block, bytes, (flags & GMEM_ZEROINIT) != 0, mayMove)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    return handle;
+}
+
+BOOL unlock_block(MemoryBlock &block, BOOL fixedResult) {
+    if (!block.moveable) {
+        if (!fixedResult)
+            SetLastError(ERROR_NOT_LOCKED);
+        return fixedResult;
+    }
+    if (block.locks == 0) {
+        SetLastError(ERROR_NOT_LOCKED);
+        return FALSE;
+    }
+    if (--block.locks != 0)
+        return TRUE;
+    SetLastError(NO_ERROR);
+    return FALSE;
+}
+
 } // namespace
 
 MemoryBlock::~MemoryBlock() {
@@ -70,72 +156,39 @@ uint32_t MemoryHeap::alloc(UINT flags, size_t bytes) {
 }
 
 uint32_t MemoryHeap::realloc(uint32_t handle, size_t bytes, UINT flags) {
-    std::lock_guard guard(mutex_);
-    MemoryBlock *block = table_.find(handle);
-    if (!block) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
+    {
+        std::lock_guard guard(mutex_);
+        if (MemoryBlock *block = table_.find(handle))
+            return realloc_block(*block, handle, bytes, flags);
     }
-    if (flags & GMEM_MODIFY) {
-        if (flags & GMEM_MOVEABLE)
-            block->moveable = true;
-        return handle;
-    }
-    if (bytes > kMaxBlockBytes) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    if (block->moveable && bytes == 0 && block->locks == 0) {
-        std::free(block->data);
-        block->data = nullptr;
-        block->size = block->capacity = 0;
-        return handle;
-    }
-    // A pointer handed out by a lock (or, for a fixed block, by any lock)
-    // must stay valid, so such blocks are only resized in place.
-    bool mayMove = block->moveable ? block->locks == 0 : (flags & GMEM_MOVEABLE) != 0;
-    if (!resize(*block, bytes, (flags & GMEM_ZEROINIT) != 0, mayMove)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    return handle;
+    refuse("ReAlloc", handle);
+    return 0;
 }
 
 void *MemoryHeap::lock(uint32_t handle) {
-    std::lock_guard guard(mutex_);
-    MemoryBlock *block = table_.find(handle);
-    if (!block) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
+    {
+        std::lock_guard guard(mutex_);
+        if (MemoryBlock *block = table_.find(handle)) {
+            if (!block->data) {
+                SetLastError(kErrorDiscarded);
+                return nullptr;
+            }
+            if (block->moveable && block->locks < GMEM_LOCKCOUNT)
+                ++block->locks;
+            return block->data;
+        }
     }
-    if (!block->data) {
-        SetLastError(kErrorDiscarded);
-        return nullptr;
-    }
-    if (block->moveable && block->locks < GMEM_LOCKCOUNT)
-        ++block->locks;
-    return block->data;
+    refuse("Lock", handle);
+    return nullptr;
 }
 
 BOOL MemoryHeap::unlock(uint32_t handle, BOOL fixedResult) {
-    std::lock_guard guard(mutex_);
-    MemoryBlock *block = table_.find(handle);
-    if (!block) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
+    {
+        std::lock_guard guard(mutex_);
+        if (MemoryBlock *block = table_.find(handle))
+            return unlock_block(*block, fixedResult);
     }
-    if (!block->moveable) {
-        if (!fixedResult)
-            SetLastError(ERROR_NOT_LOCKED);
-        return fixedResult;
-    }
-    if (block->locks == 0) {
-        SetLastError(ERROR_NOT_LOCKED);
-        return FALSE;
-    }
-    if (--block->locks != 0)
-        return TRUE;
-    SetLastError(NO_ERROR);
+    refuse("Unlock", handle);
     return FALSE;
 }
 
@@ -149,10 +202,16 @@ uint32_t MemoryHeap::free(uint32_t handle) {
             block = table_.remove(handle);
     }
     if (!block) {
-        SetLastError(ERROR_INVALID_HANDLE);
+        refuse("Free", handle);
         return handle;
     }
     return 0;
+}
+
+void MemoryHeap::refuse(const char *call, uint32_t handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    if (handle != 0)
+        count_misuse(prefix_, call, handle);
 }
 
 size_t MemoryHeap::size(uint32_t handle) {
@@ -191,3 +250,11 @@ uint32_t MemoryHeap::handle_of(const void *pointer) {
 }
 
 } // namespace zelplat
+
+size_t ZelPlat_BadMemoryHandleUses(void) {
+    return zelplat::bad_uses.load();
+}
+
+void ZelPlat_ForgetBadMemoryHandleUses(void) {
+    zelplat::bad_uses.store(0);
+}

@@ -1,8 +1,13 @@
 // The movable-memory heaps behind GlobalAlloc and LocalAlloc.
 //
 // A block lives in a HandleTable, so a null, freed or made-up handle is
-// refused before anything is read through it.  Both heaps share the Win32
-// rules: moveable blocks count locks (saturating at 255), fixed blocks
+// refused before anything is read through it.  Freeing, locking, unlocking
+// or resizing a handle that is no block (null aside) is a misuse that
+// Windows may not survive, so each is counted and traced
+// (ZelPlat_BadMemoryHandleUses); GlobalSize and GlobalFlags are how a
+// program probes a value it was handed, and refuse it without counting.
+//
+// Both heaps share the Win32 rules: moveable blocks count locks (saturating at 255), fixed blocks
 // never do, a moveable block of 0 bytes is "discarded" (it has a handle but
 // no memory), and a block whose data may be referenced by a lock is only
 // resized in place.
@@ -26,7 +31,8 @@ struct MemoryBlock {
 
 class MemoryHeap {
   public:
-    explicit MemoryHeap(HandleKind kind) : table_(kind) {}
+    // prefix: "Global" or "Local", for the traces of misuse.
+    MemoryHeap(HandleKind kind, const char *prefix) : prefix_(prefix), table_(kind) {}
 
     uint32_t alloc(UINT flags, size_t bytes);
     uint32_t realloc(uint32_t handle, size_t bytes, UINT flags);
@@ -41,6 +47,12 @@ class MemoryHeap {
     size_t live() { return table_.size(); }
 
   private:
+    // Refuses a handle that is no block given to prefix_ + call, and counts
+    // the misuse unless the handle is null.  Called without the mutex held,
+    // since a debug output handler may allocate.
+    void refuse(const char *call, uint32_t handle);
+
+    const char *prefix_;
     std::mutex mutex_; // one block operation at a time
     HandleTable<MemoryBlock> table_;
 };

@@ -341,6 +341,7 @@ TEST_P(FaultMatrix, SurvivesWithEveryWholePageKept) {
         CheckLostPagesReported(lost, boxes.boxes());
     }
     EXPECT_EQ(zel::nImagen, -1);
+    EXPECT_EQ(ZelPlat_BadMemoryHandleUses(), 0u) << "handles freed twice or used after a free";
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 20.0) << "the acquisition should end by itself, not by the loop's timeout";
 }

@@ -119,4 +119,5 @@ TEST(DibDraw, UnreadableDibsDrawNothing) {
         EXPECT_TRUE(canvas.Untouched());
     }
     GlobalFree(lying);
+    ZelPlat_ForgetBadMemoryHandleUses(); // the freed handle, drawn on purpose
 }

@@ -84,6 +84,8 @@ TEST(DibInfo, NullStaleAndMadeUpHandlesReadAsZero) {
     GlobalFree(freed);
     ExpectUnreadable(freed, "freed handle");
     ExpectUnreadable(HGLOBAL(0x1234567), "made-up handle");
+    // The host's stale and made-up handles are its own misuse.
+    ZelPlat_ForgetBadMemoryHandleUses();
 }
 
 TEST(DibInfo, HeaderOrColourTableOutsideTheBlockReadsAsZero) {
@@ -206,4 +208,5 @@ TEST(DibInfo, LiberadorDeMemoriaFreesAndIgnoresNull) {
     LiberadorDeMemoria(0);
     LiberadorDeMemoria(h); // already freed: refused, no crash
     EXPECT_EQ(ZelPlat_LiveGlobalBlocks(), before);
+    ZelPlat_ForgetBadMemoryHandleUses(); // the host's double free, on purpose
 }

@@ -3,41 +3,43 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
+// Freeing, locking, unlocking or resizing a handle that is no block is
+// refused and counted as a misuse, each with a trace; probing it with
+// GlobalSize or GlobalFlags is not counted, and null is no misuse.
 TEST(GlobalMemory, RefusesFreedAndMadeUpHandles) {
     HGLOBAL block = GlobalAlloc(GHND, 16);
     ASSERT_NE(block, 0u);
     ASSERT_EQ(GlobalFree(block), 0u);
+    ZelPlat_ForgetBadMemoryHandleUses();
+    ZelPlat_DebugOutputClear();
 
     const HGLOBAL bad[] = {0, block, block + 1, 0x12345678u, 0xFFFFFFFFu};
     for (HGLOBAL h : bad) {
+        size_t before = ZelPlat_BadMemoryHandleUses();
         SetLastError(NO_ERROR);
-        EXPECT_EQ(GlobalLock(h), nullptr) << h;
         EXPECT_EQ(GlobalSize(h), 0u) << h;
         EXPECT_EQ(GlobalFlags(h), UINT(GMEM_INVALID_HANDLE)) << h;
+        EXPECT_EQ(ZelPlat_BadMemoryHandleUses(), before) << "a probe counted: " << h;
+        EXPECT_EQ(GlobalLock(h), nullptr) << h;
+        EXPECT_EQ(GlobalReAlloc(h, 8, GMEM_MOVEABLE), 0u) << h;
+        EXPECT_FALSE(GlobalUnlock(h));
+        EXPECT_EQ(GlobalFree(h), h) << h;
         if (h != 0) {
-            EXPECT_EQ(GlobalFree(h), h) << h;
             EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE)) << h;
-            EXPECT_FALSE(GlobalUnlock(h));
         }
+        EXPECT_EQ(ZelPlat_BadMemoryHandleUses(), before + (h ? 4 : 0)) << h;
     }
-    EXPECT_EQ(GlobalFree(0), 0u); // freeing nothing is not an error
-}
-
-TEST(GlobalMemory, LocalAndGlobalHandlesDoNotMix) {
-    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, 8);
-    HLOCAL local = LocalAlloc(LMEM_MOVEABLE, 8);
-    ASSERT_NE(global, 0u);
-    ASSERT_NE(local, 0u);
-    EXPECT_EQ(LocalLock(global), nullptr);
-    EXPECT_EQ(GlobalLock(local), nullptr);
-    EXPECT_EQ(LocalFree(global), global);
-    EXPECT_EQ(GlobalFree(local), local);
-    EXPECT_EQ(GlobalFree(global), 0u);
-    EXPECT_EQ(LocalFree(local), 0u);
+    char trace[80];
+    std::snprintf(trace, sizeof trace,
+                  "zelplat: GlobalLock of a handle that is no block (0x%08X).\n", unsigned(block));
+    EXPECT_STREQ(ZelPlat_DebugOutputEntry(0), trace);
+    ZelPlat_ForgetBadMemoryHandleUses();
+    EXPECT_EQ(ZelPlat_BadMemoryHandleUses(), 0u);
 }
 
 TEST(GlobalMemory, LockCountAndUnlockResults) {

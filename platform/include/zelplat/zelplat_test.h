@@ -45,6 +45,18 @@ WINBASEAPI size_t ZelPlat_LiveGlobalBlocks(void);
 WINBASEAPI size_t ZelPlat_LiveLocalBlocks(void);
 WINBASEAPI size_t ZelPlat_LiveGdiObjects(void);
 
+/* Uses of a memory handle that is no block (null aside): GlobalFree,
+   GlobalLock, GlobalUnlock, GlobalReAlloc, LocalFree, LocalLock and
+   LocalUnlock of a freed, made-up or wrong-kind handle, since the process
+   started or the last forget.  Each is traced on the debug output ("zelplat:
+   GlobalFree of a handle that is no block (0x...)."); GlobalSize and
+   GlobalFlags probe a handle and are not counted.  With
+   ZELPLAT_CHECK_MEMORY_HANDLES set, each is also written to stderr and the
+   process exits with status 1 when any remain counted at its end; a test
+   that misuses a handle on purpose forgets its uses. */
+WINBASEAPI size_t ZelPlat_BadMemoryHandleUses(void);
+WINBASEAPI void ZelPlat_ForgetBadMemoryHandleUses(void);
+
 /* Fault switches (also settable from the environment, for child
    processes): RegisterWindowMessageA fails (ZELPLAT_FAIL_REGISTERWINDOWMESSAGE=1);
    GlobalAlloc fails after n more successful allocations (-1 disables). */
