@@ -178,6 +178,13 @@ const Fault kFaults[] = {
      ZEL_SM_DESCARGADO,
      false,
      1},
+    // Capability answers that are no block, or a refusal that leaves one.
+    {"caps_without_blocks",
+     R"("operator": {"delay_ms": 5},
+        "faults": {"capabilities": [{"cap": "CAP_FEEDERENABLED", "malformed": "not_a_block"},
+                                    {"cap": "CAP_AUTOFEED", "malformed": "refused_with_garbage"},
+                                    {"cap": "ICAP_BITDEPTH", "malformed": "not_a_block"}]})",
+     {1, 2, 3}},
     {"imageinfo_fails_for_page1",
      R"("operator": {"delay_ms": 5},
         "faults": {"triplets": [{"dat": "DAT_IMAGEINFO", "occurrence": 1,

@@ -219,6 +219,13 @@ Outcome CapabilityStore::apply_fault(const CapFault &fault, const Live &live,
         capability.ConType = TWON_ONEVALUE;
         capability.hContainer = 0;
         return {};
+    case Malformation::NotABlock:
+    case Malformation::RefusedWithGarbage:
+        capability.ConType = TWON_ONEVALUE;
+        capability.hContainer = TW_HANDLE(TW_UINTPTR(0x7FFE0000u | capability.Cap));
+        if (fault.kind == Malformation::RefusedWithGarbage)
+            return failure(TWCC_BUMMER);
+        return {};
     case Malformation::RangeInsteadOfList: {
         std::vector<double> values = offered(live);
         image.container = Container::Range;

@@ -438,6 +438,8 @@ CapFault parse_cap_fault(const json &value, const std::string &pointer) {
         {"no_container", Malformation::NoContainer},
         {"range_instead_of_list", Malformation::RangeInsteadOfList},
         {"huge_numitems", Malformation::HugeNumItems},
+        {"not_a_block", Malformation::NotABlock},
+        {"refused_with_garbage", Malformation::RefusedWithGarbage},
     };
     if (!value.contains("malformed"))
         fail(child(pointer, "malformed"), "a capability fault needs \"malformed\"");

@@ -53,6 +53,8 @@ enum class Malformation {
     NoContainer,
     RangeInsteadOfList,
     HugeNumItems,
+    NotABlock,          // success with a value that is no global block
+    RefusedWithGarbage, // TWRC_FAILURE with such a value left in hContainer
 };
 
 // A capability read answered with a malformed container.

@@ -6,6 +6,7 @@
 
 #include "pages/multipage_state.h"
 #include "capabilities/capabilities.h"
+#include "session/session.h"
 
 namespace zel {
 namespace {
@@ -36,6 +37,8 @@ bool ListaContiene(const TW_UINT8 *bloque, SIZE_T tamano, uint64_t desde, uint64
 }
 
 bool ContenedorContiene(const TW_CAPABILITY &cap, TW_UINT16 valor) {
+    if (!EsBloqueGlobal(cap.hContainer))
+        return false;
     auto *bloque = static_cast<const TW_UINT8 *>(GlobalLock(cap.hContainer));
     if (!bloque)
         return false;
@@ -89,8 +92,7 @@ bool OfreceFormato(TW_UINT16 formato) {
     bool ofrecido = false;
     if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap) && cap.hContainer != 0)
         ofrecido = ContenedorContiene(cap, formato);
-    if (cap.hContainer != 0)
-        GlobalFree(cap.hContainer);
+    LiberarContenedor(cap.hContainer);
     return ofrecido;
 }
 

@@ -54,6 +54,8 @@ int LeerUnValor(const TW_UINT8 *contenedor, SIZE_T tamano, TW_UINT16 tipo, void 
 }
 
 int LeerContenedor(const TW_CAPABILITY &cap, TW_UINT16 tipo, void *destino) {
+    if (!EsBloqueGlobal(cap.hContainer))
+        return 0;
     auto *contenedor = static_cast<const TW_UINT8 *>(GlobalLock(cap.hContainer));
     if (!contenedor)
         return 0;
@@ -76,8 +78,7 @@ int LeerCapacidad(TW_UINT16 mensaje, int nCapacidad, int nTipo, void *pVal) {
     int resultado = 0;
     if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, mensaje, &cap) && cap.hContainer != 0)
         resultado = LeerContenedor(cap, TW_UINT16(nTipo), pVal);
-    if (cap.hContainer != 0)
-        GlobalFree(cap.hContainer);
+    LiberarContenedor(cap.hContainer);
     return resultado;
 }
 

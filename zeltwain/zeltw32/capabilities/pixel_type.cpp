@@ -109,15 +109,16 @@ ZELTW32_API(int) NegociarTipoPixel(int nMascara) {
         return 1;
     TW_CAPABILITY cap{ICAP_PIXELTYPE, TWON_ENUMERATION, 0};
     if (!ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap)) {
-        if (cap.hContainer != 0)
-            GlobalFree(cap.hContainer);
+        LiberarContenedor(cap.hContainer);
         return RegistrarError(kFalloGet);
     }
     if (cap.hContainer == 0)
         return RegistrarError(kSinContenedor);
-    auto *datos = static_cast<TW_UINT8 *>(GlobalLock(cap.hContainer));
+    auto *datos = EsBloqueGlobal(cap.hContainer)
+                      ? static_cast<TW_UINT8 *>(GlobalLock(cap.hContainer))
+                      : nullptr;
     if (!datos) {
-        GlobalFree(cap.hContainer);
+        LiberarContenedor(cap.hContainer);
         return RegistrarError(kContenedorInvalido);
     }
     Contenedor contenedor{datos, GlobalSize(cap.hContainer)};

@@ -47,13 +47,16 @@ const char *Aclaracion(Motivo motivo) {
     }
 }
 
-void Anotar(const char *archivo, Motivo motivo, int paginas) {
+// Pages a source delivered get a line each, so that the lines count them.
+void Trazar(const char *archivo, Motivo motivo, int paginas) {
     char linea[512];
     std::snprintf(linea, sizeof linea, "ZELTW: page not written: %s%s\n", archivo,
                   Aclaracion(motivo));
-    // One line a page, so that the lines count the pages.
     for (int i = 0; i < paginas; ++i)
         OutputDebugStringA(linea);
+}
+
+void Anotar(const char *archivo, Motivo motivo, int paginas) {
     for (PaginaPerdida &p : aPerdidas) {
         if (p.archivo == archivo && p.motivo == motivo) {
             p.paginas += paginas;
@@ -119,15 +122,25 @@ std::string TextoDeUna(const PaginaPerdida &p) {
 } // namespace
 
 void InformarPaginaPerdida(const char *archivo, int paginas) {
+    Trazar(archivo, Motivo::Escritura, paginas);
     Anotar(archivo, Motivo::Escritura, paginas);
 }
 
 void InformarPaginaConservada(const char *archivo) {
+    Trazar(archivo, Motivo::Conservada, 1);
     Anotar(archivo, Motivo::Conservada, 1);
 }
 
 void InformarPaginaInutilizable(const char *archivo, int paginas) {
+    Trazar(archivo, Motivo::Escaner, paginas);
     Anotar(archivo, Motivo::Escaner, paginas);
+}
+
+void InformarPaginasPendientes(const char *archivo, int paginas, bool porElEscaner) {
+    char linea[512];
+    std::snprintf(linea, sizeof linea, "ZELTW: pending pages dropped: %d (%s)\n", paginas, archivo);
+    OutputDebugStringA(linea);
+    Anotar(archivo, porElEscaner ? Motivo::Escaner : Motivo::Escritura, paginas);
 }
 
 void MostrarPaginasPerdidas() {

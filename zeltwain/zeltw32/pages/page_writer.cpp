@@ -93,7 +93,7 @@ void EscribirPagina(FIBITMAP *pagina) {
     else if (EsSerieDeArchivos())
         GuardarEnSerie(pagina, PosicionActual());
     else
-        OutputDebugStringA("ZELTW: no page output for this format.\n");
+        OutputDebugStringA("ZELTW: page lost: no page output for this format.\n");
 }
 
 // A page the scanner handed over unusable, or that FreeImage cannot read,
@@ -103,6 +103,8 @@ void InformarPaginaIlegible() {
     OutputDebugStringA("ZELTW: transferred page cannot be read.\n");
     if (nFormatoArchivo == TWFF_TIFFMULTI || EsSerieDeArchivos())
         InformarPaginaInutilizable(szArchivoSalida);
+    else
+        OutputDebugStringA("ZELTW: page lost: no page output for this format.\n");
 }
 
 // The slot after the last page held: a slot left empty before it (a page

@@ -45,6 +45,11 @@ void InformarPaginaConservada(const char *archivo);
 // with words of their own, since no disk is at fault.
 void InformarPaginaInutilizable(const char *archivo, int paginas = 1);
 
+// Pages a source still held when the rest of its batch was dropped because
+// of archivo (its next page had no name the source took): never transferred,
+// so traced as one line, but counted in the report all the same.
+void InformarPaginasPendientes(const char *archivo, int paginas, bool porElEscaner);
+
 // The report of the pages lost since the last one: one MensajeError box
 // naming every file concerned, at the end of an acquisition (or of a file
 // transfer batch); nothing when no page was lost.

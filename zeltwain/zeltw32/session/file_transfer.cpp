@@ -2,9 +2,10 @@
 // each later page into the next page file; TIFF pages are merged into the
 // output document as they come, other formats stay separate files.
 //
-// Only the batches of a device-files acquisition are named, merged and
-// cleaned up: a host that drives a file transfer itself has the pages
-// written where it said, and no file of an earlier acquisition is touched.
+// Only the batches of a device-files acquisition are named after its output,
+// merged and cleaned up: a host that drives a file transfer itself has its
+// pages numbered after the file it set up, nothing deleted or merged, and
+// no file of an earlier acquisition touched.
 // A page file is removed before its transfer, so that only what the device
 // writes now is merged, and deleted only once the closed document has read
 // back with every merged page: a page that cannot be merged, or whose
@@ -19,6 +20,7 @@
 #include "session/transfer_loops.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,11 @@ int nPaginasIniciales = 0;
 // Whether a device-files acquisition is running: its batches are the only
 // ones whose files the loop names, merges and deletes.
 bool bAdquisicionDeArchivos = false;
+
+// The file a host set up for its own batch, read when the batch starts: its
+// later pages are numbered after it (otro.bmp, otro_1.bmp ...), so that no
+// page is written over the one before.  Empty when the source does not say.
+TW_SETUPFILEXFER archivoDelAnfitrion{};
 
 // Tries to end a transferred page this many times: a source that refused
 // once may accept the next request, and the page is never asked for again.
@@ -51,7 +58,7 @@ bool PrepararPaginaSiguiente(long k, TW_UINT16 pendientes) {
     TW_SETUPFILEXFER archivo{};
     if (!NombreDePagina(k, archivo.FileName)) {
         OutputDebugStringA("ZELTW: Page file name too long; the rest of the batch is dropped.\n");
-        InformarPaginaPerdida(szArchivoSalida, PaginasRestantes(pendientes));
+        InformarPaginasPendientes(szArchivoSalida, PaginasRestantes(pendientes), false);
         return false;
     }
     archivo.Format = nFormatoArchivo;
@@ -59,7 +66,7 @@ bool PrepararPaginaSiguiente(long k, TW_UINT16 pendientes) {
     if (ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &archivo))
         return true;
     OutputDebugStringA("ZELTW: Page file name refused; the rest of the batch is dropped.\n");
-    InformarPaginaInutilizable(szArchivoSalida, PaginasRestantes(pendientes));
+    InformarPaginasPendientes(szArchivoSalida, PaginasRestantes(pendientes), true);
     return false;
 }
 
@@ -146,6 +153,31 @@ void CerrarDocumentoDeArchivos() {
     aFusionadas.clear();
 }
 
+void LeerArchivoDelAnfitrion() {
+    archivoDelAnfitrion = {};
+    if (!ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &archivoDelAnfitrion))
+        archivoDelAnfitrion = {};
+    archivoDelAnfitrion.FileName[sizeof archivoDelAnfitrion.FileName - 1] = '\0';
+}
+
+// Names page k + 1 of a host's batch after the host's file.  False, with the
+// rest of the batch dropped, when that name does not fit or is refused.
+bool NombrarPaginaDelAnfitrion(long k) {
+    const char *nombre = archivoDelAnfitrion.FileName;
+    if (!*nombre)
+        return true;
+    const char *punto = std::strrchr(nombre, '.');
+    const char *carpeta = std::strrchr(nombre, '\\');
+    const char *extension = punto && (!carpeta || punto > carpeta) ? punto : "";
+    TW_SETUPFILEXFER archivo = archivoDelAnfitrion;
+    if (NombreNumerado(nombre, extension, k, archivo.FileName) &&
+        ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &archivo))
+        return true;
+    OutputDebugStringA("ZELTW: host's page file not named; the rest of the batch is dropped.\n");
+    AbortarPendienteXfer();
+    return false;
+}
+
 // One page of the batch: false when the batch is over.  Only a running
 // acquisition's pages are named, merged and cleaned up.
 bool TransferirArchivo(long pagina, int *sinPagina) {
@@ -168,13 +200,15 @@ bool TransferirArchivo(long pagina, int *sinPagina) {
         return false;
     }
     if (!bAdquisicionDeArchivos)
-        return pendientes.Count != 0;
+        return pendientes.Count != 0 && NombrarPaginaDelAnfitrion(pagina);
     return PasarALaSiguiente(pagina, transferida, pendientes.Count);
 }
 
 } // namespace
 
 void XferArchivo() {
+    if (!bAdquisicionDeArchivos)
+        LeerArchivoDelAnfitrion();
     int sinPagina = 0;
     bool seguir = true;
     for (long pagina = 1; seguir; ++pagina) {

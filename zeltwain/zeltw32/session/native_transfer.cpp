@@ -54,7 +54,7 @@ void DespejarRanuras() {
 bool HacerSitio(HGLOBAL dib) {
     nImagen = kMaxImagenes - 1;
     if (!pDestino) {
-        OutputDebugStringA("ZELTW: All image slots taken; page released.\n");
+        OutputDebugStringA("ZELTW: page lost: every image slot taken; page released.\n");
         LiberadorDeMemoria(dib);
         return false;
     }
@@ -73,21 +73,6 @@ void GuardarPagina(HGLOBAL dib) {
         pDestino->PaginaRecibida();
 }
 
-// Whether a handle the source handed over is a global block, as far as
-// Windows can tell: GlobalFlags knows the handle, the block has a size, and
-// its locked address leads back to the handle.  Only these calls are put to
-// a value that may be no block, since they fail cleanly on one; GlobalSize
-// alone is not enough, as a fixed block's handle is its address.
-bool EsBloqueGlobal(HGLOBAL dib) {
-    if (!dib || GlobalFlags(dib) == GMEM_INVALID_HANDLE || GlobalSize(dib) == 0)
-        return false;
-    void *p = GlobalLock(dib);
-    bool suyo = p && GlobalHandle(p) == dib;
-    if (p)
-        GlobalUnlock(dib);
-    return suyo;
-}
-
 // Whether the handle is already held in a slot of this batch: a driver that
 // hands the same block over twice would otherwise have it freed twice.
 bool YaRetenida(HGLOBAL dib) {
@@ -103,6 +88,8 @@ void DescartarPagina(HGLOBAL dib, bool repetida) {
         LiberadorDeMemoria(dib);
     if (pDestino)
         pDestino->PaginaPerdida();
+    else
+        OutputDebugStringA("ZELTW: page lost: unusable DIB.\n");
 }
 
 // One page: true when a usable DIB was transferred.  A page that fails, is
@@ -158,8 +145,10 @@ void PonDestinoDePaginas(DestinoDePaginas *destino) {
 
 void SoltarPaginasRetenidas() {
     for (HGLOBAL &h : ahImagenes) {
-        if (h != 0)
+        if (h != 0) {
+            OutputDebugStringA("ZELTW: page lost: released, no operation took it.\n");
             LiberadorDeMemoria(h);
+        }
         h = 0;
     }
     nImagen = -1;

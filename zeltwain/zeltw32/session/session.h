@@ -69,7 +69,7 @@ void PonDestinoDePaginas(DestinoDePaginas *destino);
 
 // Whether a device-files acquisition is running: only its file batches are
 // named after its output, merged and cleaned up.  A host's own file
-// transfer has its pages written where the host said.
+// transfer has its pages numbered after the file the host set up.
 void PonAdquisicionDeArchivos(bool enCurso);
 
 // Releases every page still held in ahImagenes and sets nImagen to -1: pages
@@ -90,6 +90,16 @@ bool RutaManejador(char *ruta, size_t tam);
 // even where another source's name contains its name.  False when no listed
 // source matches.
 BOOL AbrirDispositivoIgual(const TW_IDENTITY &identidad);
+
+// Whether a handle a source handed over (a page, a capability container) is
+// a global block, as far as Windows can tell: GlobalFlags knows it, the
+// block has a size, and its locked address leads back to it.  Drivers have
+// handed over values that are no block; only a block is read or freed.
+bool EsBloqueGlobal(HGLOBAL h);
+
+// Frees a container a source handed over, when it is a block: a refused
+// request may leave any value behind.
+void LiberarContenedor(HGLOBAL h);
 
 // A usable parent window: hWnd when it is a window, else the proxy window.
 HWND ValidarVentana(HWND hWnd);

@@ -3,6 +3,7 @@
 #include "session/transferred_page.h"
 
 #include "dib/dib_layout.h"
+#include "session/session.h"
 #include "zeltw32.h"
 
 #include <iterator>
@@ -69,6 +70,24 @@ void CompletarResolucion(HGLOBAL dib) {
 
 void OlvidarResolucionDelLote() {
     resolucionDelLote = {};
+}
+
+// Only these calls are put to a value that may be no block, since they fail
+// cleanly on one; GlobalSize alone is not enough, as a fixed block's handle
+// is its address.
+bool EsBloqueGlobal(HGLOBAL h) {
+    if (!h || GlobalFlags(h) == GMEM_INVALID_HANDLE || GlobalSize(h) == 0)
+        return false;
+    void *p = GlobalLock(h);
+    bool suyo = p && GlobalHandle(p) == h;
+    if (p)
+        GlobalUnlock(h);
+    return suyo;
+}
+
+void LiberarContenedor(HGLOBAL h) {
+    if (EsBloqueGlobal(h))
+        GlobalFree(h);
 }
 
 bool PaginaUtilizable(HGLOBAL dib) {
