@@ -105,7 +105,7 @@ bool TransferirPagina() {
         return false;
     }
     bool repetida = dib && YaRetenida(dib);
-    if (repetida || !EsBloqueGlobal(dib) || !PaginaUtilizable(dib)) {
+    if (repetida || !PaginaUtilizable(dib)) {
         DescartarPagina(dib, repetida);
         nImagen -= 1;
         return false;

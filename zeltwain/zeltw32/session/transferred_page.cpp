@@ -91,7 +91,7 @@ void LiberarContenedor(HGLOBAL h) {
 }
 
 bool PaginaUtilizable(HGLOBAL dib) {
-    if (!dib)
+    if (!EsBloqueGlobal(dib))
         return false;
     DibBloqueado bloque(dib);
     return bloque.Legible();
