@@ -92,7 +92,7 @@ bool OfreceFormato(TW_UINT16 formato) {
     bool ofrecido = false;
     if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap) && cap.hContainer != 0)
         ofrecido = ContenedorContiene(cap, formato);
-    LiberarContenedor(cap.hContainer);
+    LiberarBloqueEntregado(cap.hContainer);
     return ofrecido;
 }
 

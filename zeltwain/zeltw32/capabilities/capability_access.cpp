@@ -78,7 +78,7 @@ int LeerCapacidad(TW_UINT16 mensaje, int nCapacidad, int nTipo, void *pVal) {
     int resultado = 0;
     if (ZEL_DS(DG_CONTROL, DAT_CAPABILITY, mensaje, &cap) && cap.hContainer != 0)
         resultado = LeerContenedor(cap, TW_UINT16(nTipo), pVal);
-    LiberarContenedor(cap.hContainer);
+    LiberarBloqueEntregado(cap.hContainer);
     return resultado;
 }
 

@@ -109,7 +109,7 @@ ZELTW32_API(int) NegociarTipoPixel(int nMascara) {
         return 1;
     TW_CAPABILITY cap{ICAP_PIXELTYPE, TWON_ENUMERATION, 0};
     if (!ZEL_DS(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap)) {
-        LiberarContenedor(cap.hContainer);
+        LiberarBloqueEntregado(cap.hContainer);
         return RegistrarError(kFalloGet);
     }
     if (cap.hContainer == 0)
@@ -118,7 +118,7 @@ ZELTW32_API(int) NegociarTipoPixel(int nMascara) {
                       ? static_cast<TW_UINT8 *>(GlobalLock(cap.hContainer))
                       : nullptr;
     if (!datos) {
-        LiberarContenedor(cap.hContainer);
+        LiberarBloqueEntregado(cap.hContainer);
         return RegistrarError(kContenedorInvalido);
     }
     Contenedor contenedor{datos, GlobalSize(cap.hContainer)};

@@ -78,6 +78,19 @@ void DespejarArchivoDePagina(long k) {
         DeleteFileA(nombre);
 }
 
+// Whether the device wrote page file k, as it said: a page it reports done
+// without a file is lost, and no merge or report names a file that is not
+// there.
+bool PaginaEscrita(long k) {
+    char nombre[kTamArchivoSalida];
+    OFSTRUCT of{};
+    if (!NombreDePagina(k, nombre) || OpenFile(nombre, &of, OF_EXIST) != HFILE_ERROR)
+        return true;
+    OutputDebugStringA("ZELTW: the device reported a page done but wrote no file.\n");
+    InformarPaginaInutilizable(nombre);
+    return false;
+}
+
 bool AbrirDocumentoDeArchivos() {
     hMultiPagina = AbrirDocumentoTiff(szArchivoSalida);
     if (!hMultiPagina) {
@@ -190,7 +203,8 @@ bool TransferirArchivo(long pagina, int *sinPagina) {
     }
     if (bAdquisicionDeArchivos)
         DespejarArchivoDePagina(pagina - 1);
-    bool transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
+    bool transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr) &&
+                       (!bAdquisicionDeArchivos || PaginaEscrita(pagina - 1));
     *sinPagina = transferida ? 0 : *sinPagina + 1;
     TW_PENDINGXFERS pendientes{};
     if (!TerminarPagina(&pendientes)) {

@@ -79,13 +79,13 @@ bool YaRetenida(HGLOBAL dib) {
     return std::find(ahImagenes, ahImagenes + kMaxImagenes, dib) != ahImagenes + kMaxImagenes;
 }
 
-// A block of the source's is freed; a value that is no block, or one a slot
-// still holds, is left alone.
+// A block of the source's is freed; a value Windows does not know, or one a
+// slot still holds, is left alone.
 void DescartarPagina(HGLOBAL dib, bool repetida) {
     OutputDebugStringA(repetida ? "ZELTW: native page handed over twice; dropped.\n"
                                 : "ZELTW: native page with an unusable DIB dropped.\n");
-    if (!repetida && EsBloqueGlobal(dib))
-        LiberadorDeMemoria(dib);
+    if (!repetida)
+        LiberarBloqueEntregado(dib);
     if (pDestino)
         pDestino->PaginaPerdida();
     else

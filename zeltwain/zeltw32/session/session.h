@@ -97,9 +97,10 @@ BOOL AbrirDispositivoIgual(const TW_IDENTITY &identidad);
 // handed over values that are no block; only a block is read or freed.
 bool EsBloqueGlobal(HGLOBAL h);
 
-// Frees a container a source handed over, when it is a block: a refused
-// request may leave any value behind.
-void LiberarContenedor(HGLOBAL h);
+// Frees a block a source handed over (a container, a page) when Windows
+// knows the handle, even one discarded to 0 bytes that cannot be read: a
+// refused request may leave any value behind.
+void LiberarBloqueEntregado(HGLOBAL h);
 
 // A usable parent window: hWnd when it is a window, else the proxy window.
 HWND ValidarVentana(HWND hWnd);

@@ -85,8 +85,8 @@ bool EsBloqueGlobal(HGLOBAL h) {
     return suyo;
 }
 
-void LiberarContenedor(HGLOBAL h) {
-    if (EsBloqueGlobal(h))
+void LiberarBloqueEntregado(HGLOBAL h) {
+    if (h && GlobalFlags(h) != GMEM_INVALID_HANDLE)
         GlobalFree(h);
 }
 
