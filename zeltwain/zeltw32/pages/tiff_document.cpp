@@ -17,8 +17,16 @@ FIMULTIBITMAP *AbrirTiff(const char *archivo, BOOL soloLectura) {
 
 } // namespace
 
+// A file that reads as no page is no document: FreeImage would open it all
+// the same, and closing it would replace what it holds with the pages
+// appended.
 FIMULTIBITMAP *AbrirDocumentoTiff(const char *archivo) {
-    return AbrirTiff(archivo, FALSE);
+    FIMULTIBITMAP *documento = AbrirTiff(archivo, FALSE);
+    if (documento && FreeImage_GetPageCount(documento) == 0) {
+        FreeImage_CloseMultiBitmap(documento, 0);
+        return nullptr;
+    }
+    return documento;
 }
 
 void AnadirPagina(FIMULTIBITMAP *documento, FIBITMAP *pagina, int nAntesDe) {

@@ -10,7 +10,7 @@
 namespace zel {
 
 // Opens an existing TIFF file read-write as a multi-page document; null when
-// it cannot be opened.
+// it cannot be opened or holds no page.
 FIMULTIBITMAP *AbrirDocumentoTiff(const char *archivo);
 
 // Appends the page to the document, or inserts it before page nAntesDe when
