@@ -11,12 +11,20 @@ import sys
 
 MEMORY, CLIPBOARD, BITMAP_FILE, MULTIPAGE, DEVICE_FILES, WAIT_NATIVE = 1, 2, 3, 4, 5, 6
 END_XFER, ABORT, GET_CAP, SET_CAP, NAMED, FREE, OPEN = 7, 8, 9, 10, 11, 12, 13
+# The host's own acquisition: the modal loop, or its own loop of
+# CapturarMensajes; argument c & 1 the file mechanism, c & 2 its own name.
+HOST_MODAL, HOST_LOOP = 0x10, 0x20
+# Name argument b: & 8 the earlier acquisition's lote.tif.
+LOTE = 8
 
 SCRIPTED = 0xA0
 # Native transfer: XFERDONE, a DIB block, then its shape: header index
-# (40, 40, 12, 108, 124, word, 16, 64), width, height, depth index
-# (1, 4, 8, 16, 24, 32, 0, 2, 3, 48, 64, 8), compression, colours used,
-# image size, block size, fill.
+# (40, 40, 12, 108, 124, word, 16, 64) with the bits below, width, height,
+# depth index (1, 4, 8, 16, 24, 32, 0, 2, 3, 48, 64, 8), compression,
+# colours used, image size, block size, fill.
+NO_X_RESOLUTION, NO_Y_RESOLUTION = 0x08, 0x10
+# BI_BITFIELDS with real masks: 5-6-5 (16 bits) or 8-8-8, else 5-5-5 or 10-10-10.
+MASKS, MASKS_555 = 0x20, 0x60
 def dib(header=0, width=8, height=6, depth=4, compression=0, colours=0, size=0, block=0,
         fill=0x35):
     return [SCRIPTED, 0, header, width, height & 0xFF, depth, compression, colours, size,
@@ -39,9 +47,19 @@ MEMORY_ENDXFER_AT = 10
 # AdquirirMultipagina: OPENDSM, OPENDS, XFERMECH, FEEDERENABLED, AUTOFEED,
 # XFERCOUNT, XFERMECH, UICONTROLLABLE, then ENABLEDS.
 MULTIPAGE_ENABLE_AT = 8
+# ... PROCESSEVENT, ICAP_XFERMECH, IMAGEINFO after a scripted ENABLEDS.
+MULTIPAGE_NATIVE_AT = 14
 # AdquirirMultipaginaXDispositivo: ... IMAGEFILEFORMAT, SETUPFILEXFER,
 # FEEDERENABLED, AUTOFEED, XFERCOUNT, XFERMECH, UICONTROLLABLE, ENABLEDS.
 DEVICE_ENABLE_AT = 10
+# After a scripted ENABLEDS: PROCESSEVENT, ICAP_XFERMECH, IMAGEINFO,
+# FILEXFER, ENDXFER, then for page 2 SETUPFILEXFER, IMAGEINFO, FILEXFER,
+# ENDXFER.
+DEVICE_SETUP_AT = 18
+DEVICE_SECOND_END_AT = 21
+# The host's own acquisition: OPENDSM, OPENDS, ICAP_XFERMECH, CAP_UICONTROLLABLE,
+# ENABLEDS.
+HOST_ENABLE_AT = 4
 
 
 def at(index, scripted):
@@ -88,6 +106,31 @@ SEEDS = {
         at(DEVICE_ENABLE_AT + 2, [SCRIPTED, 0x00, 4, 0, 0, 0] + [0] * 6),
     "wait_native_end_abort_free": calls((OPEN, 0), (WAIT_NATIVE,), (END_XFER,), (ABORT,),
                                         (FREE,)),
+    "memory_no_resolution": calls((MEMORY, 0)) +
+        at(MEMORY_NATIVE_AT, dib(header=NO_X_RESOLUTION | NO_Y_RESOLUTION)),
+    # Three pages: 16 bits 5-6-5 in a V5 header and 32 bits 10-10-10 in a V4
+    # header, without resolution, then a plain one.
+    "multipage_v5_bitfields_no_resolution": calls((MULTIPAGE, 1, 0, 0)) +
+        at(MULTIPAGE_ENABLE_AT, [SCRIPTED, 3, 0x01]) + [0] * 3 +
+        dib(header=4 | MASKS | NO_X_RESOLUTION | NO_Y_RESOLUTION, depth=3) + [0] * 6 +
+        dib(header=3 | MASKS_555 | NO_X_RESOLUTION, depth=5),
+    "multipage_bitfields_555_bitmap": calls((MULTIPAGE, 2, 0, 0)) +
+        at(MULTIPAGE_ENABLE_AT, [SCRIPTED, 2, 0x01]) + [0] * 3 +
+        dib(header=MASKS_555, depth=3),
+    # Two pages into the earlier lote.tif; the second page's end refused
+    # three times: the page is merged all the same.
+    "device_files_end_refused": calls((DEVICE_FILES, 0, 1 | LOTE, 0)) +
+        at(DEVICE_ENABLE_AT, [SCRIPTED, 2, 0x01]) +
+        at(DEVICE_SECOND_END_AT - DEVICE_ENABLE_AT - 3, [SCRIPTED + 1, 1] * 3),
+    # The second page's name refused: the batch ends with one page.
+    "device_files_setup_refused": calls((DEVICE_FILES, 0, 1, 0)) +
+        at(DEVICE_ENABLE_AT, [SCRIPTED, 2, 0x01]) +
+        at(DEVICE_SETUP_AT - DEVICE_ENABLE_AT - 3, [SCRIPTED + 1]),
+    "host_modal_file_own_name": calls((HOST_MODAL, 0, 1, 3)),
+    # ENABLEDS posts XFERREADY twice: the host's loop runs two batches of two
+    # pages, and the first batch's pages are released by the second.
+    "host_loop_two_batches": calls((HOST_LOOP, 0, 0, 0)) +
+        at(HOST_ENABLE_AT, [SCRIPTED, 2, 0x02]),
 }
 
 

@@ -339,6 +339,9 @@ struct DibShape {
     int blockDelta = 0;    // bytes added to (or cut from) the natural size
     bool headerOnly = false;
     uint8_t fill = 0x80;
+    bool noXResolution = false;
+    bool noYResolution = false;
+    int masks = 0; // 0: none, 1: 5-6-5 or 8-8-8, 2: 5-5-5 or 10-10-10
 };
 
 DibShape ScriptedShape() {
@@ -348,15 +351,20 @@ DibShape ScriptedShape() {
                                                   5,       6,       BI_BITFIELDS, 0xFFFF};
     static constexpr uint32_t kColours[8] = {1, 2, 16, 256, 257, 0xFFFF, 0x40000000u, 0xFFFFFFFFu};
     DibShape s;
+    // The header byte: the size (low three bits), no X (8) or Y (16)
+    // resolution, BI_BITFIELDS with real masks (32; 64: 5-5-5 or 10-10-10).
     uint8_t header = Byte();
     s.headerSize = (header & 7) == 5 ? Word() : kHeaders[header & 7];
+    s.noXResolution = header & 0x08;
+    s.noYResolution = header & 0x10;
+    s.masks = header & 0x20 ? 1 + ((header >> 6) & 1) : 0;
     uint8_t w = Byte();
     s.width = w < 0xF0 ? w % 33 : int32_t(Dword());
     uint8_t h = Byte();
     s.height = h == 0x80 ? int32_t(Dword()) : int8_t(h) % 33;
     s.bitCount = kDepths[Byte() % 12];
     uint8_t c = Byte();
-    s.compression = c < 0xC0 ? BI_RGB : kCompressions[c & 7];
+    s.compression = s.masks ? BI_BITFIELDS : c < 0xC0 ? BI_RGB : kCompressions[c & 7];
     uint8_t u = Byte();
     s.clrUsed = u < 0xC0 ? 0 : kColours[u & 7];
     uint8_t z = Byte();
@@ -372,6 +380,16 @@ DibShape ScriptedShape() {
 uint64_t RowBytes(const DibShape &s) {
     uint64_t bits = uint64_t(s.width < 0 ? -int64_t(s.width) : s.width) * s.bitCount;
     return (bits + 31) / 32 * 4;
+}
+
+// Real colour masks at offset 40: after a 40-byte header, or inside a
+// longer one (BITMAPV4HEADER and BITMAPV5HEADER keep them there).
+void WriteMasks(const DibShape &s, uint8_t *p, uint64_t bytes) {
+    static constexpr uint32_t kMasks[2][2][3] = {
+        {{0xF800, 0x07E0, 0x001F}, {0x7C00, 0x03E0, 0x001F}},
+        {{0xFF0000, 0xFF00, 0xFF}, {0x3FF00000, 0xFFC00, 0x3FF}}};
+    if (s.masks && (s.headerSize == 40 || s.headerSize >= 52) && bytes >= 52)
+        std::memcpy(p + 40, kMasks[s.bitCount != 16][s.masks - 1], 12);
 }
 
 // A DIB in a global block laid out as the shape says, whatever it says.
@@ -403,14 +421,15 @@ HGLOBAL MakeDib(const DibShape &s) {
         info.biBitCount = s.bitCount;
         info.biCompression = s.compression;
         info.biSizeImage = s.sizeImageKind == 1 ? uint32_t(pixels) : s.sizeImage;
-        info.biXPelsPerMeter = 3937;
-        info.biYPelsPerMeter = 3937;
+        info.biXPelsPerMeter = s.noXResolution ? 0 : 3937;
+        info.biYPelsPerMeter = s.noYResolution ? 0 : 3937;
         info.biClrUsed = s.clrUsed;
         std::memcpy(p, &info, std::min<uint64_t>(sizeof info, bytes));
         // The rest of a longer header is zero, as a writer of one leaves it.
         uint64_t header = std::min<uint64_t>(s.headerSize, bytes);
         if (header > sizeof info)
             std::memset(p + sizeof info, 0, size_t(header - sizeof info));
+        WriteMasks(s, p, bytes);
     }
     GlobalUnlock(h);
     return h;
@@ -456,6 +475,8 @@ TW_UINT16 NativeTransfer(HGLOBAL *out) {
             *out = MadeUpHandle();
         return rc;
     }
+    // Done is a page, whatever came with it.
+    ++peer.counts.pages;
     switch (kind % 8) {
     case 5:
         *out = 0;
@@ -465,7 +486,6 @@ TW_UINT16 NativeTransfer(HGLOBAL *out) {
         break;
     default:
         *out = MakeDib(ScriptedShape());
-        ++peer.counts.pages;
         break;
     }
     return rc;
@@ -521,12 +541,15 @@ TW_UINT16 FileTransfer() {
             b = Byte();
         break;
     default:
+        // Done, and no file: the page is missing all the same.
         DeleteFileA(peer.fileName);
+        ++peer.counts.files;
         return rc;
     }
     if (!WriteFile(peer.fileName, garbage.data(), garbage.size()))
         return Fail(TWCC_FILEWRITEERROR);
     ++peer.counts.files;
+    peer.counts.written.push_back(peer.fileName);
     return rc;
 }
 
@@ -713,6 +736,10 @@ void StartScript(const uint8_t *answers, size_t size) {
 
 ScriptCounts ScriptResult() {
     return peer.counts;
+}
+
+const char *DeviceFile() {
+    return peer.fileName;
 }
 
 } // namespace zelfuzz

@@ -16,6 +16,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace zelfuzz {
 
@@ -23,11 +25,12 @@ constexpr uint8_t kFaultSelector = 0xA0;
 
 struct ScriptCounts {
     int triplets = 0;
-    int scripted = 0;     // triplets answered from the stream
-    int pages = 0;        // native pages handed over with TWRC_XFERDONE
-    int files = 0;        // page files written by file transfer
-    int events = 0;       // event messages posted to the application
-    bool overrun = false; // the triplet bound was reached
+    int scripted = 0;                 // triplets answered from the stream
+    int pages = 0;                    // native transfers done, whatever the handle
+    int files = 0;                    // file transfers done (the file written, or missing)
+    int events = 0;                   // event messages posted to the application
+    bool overrun = false;             // the triplet bound was reached
+    std::vector<std::string> written; // the files written, in order
 };
 
 // Starts a run: the peer forgets everything of the previous one.
@@ -35,6 +38,9 @@ void StartScript(const uint8_t *answers, size_t size);
 
 // What the run did.
 ScriptCounts ScriptResult();
+
+// The file the device writes its next page to.
+const char *DeviceFile();
 
 } // namespace zelfuzz
 

@@ -37,6 +37,14 @@ enum Operation : uint8_t {
     kUnload = 15,     // DescargarManejadorDispositivo
 };
 
+// A first byte of 0x1? or 0x2? is the host's own acquisition: the file
+// mechanism (c & 1) and a DAT_SETUPFILEXFER of its own (c & 2: name b,
+// format a), HabilitarDispositivo, then the library's modal loop (0x1?) or
+// the host's loop of CapturarMensajes (0x2?); the host takes the pages left
+// in the slots.
+constexpr uint8_t kHostModal = 0x10;
+constexpr uint8_t kHostLoop = 0x20;
+
 struct SourceRun {
     std::string failure; // empty when every invariant held
     int calls = 0;       // export calls made
@@ -46,14 +54,18 @@ struct SourceRun {
 };
 
 // Runs the calls from a fresh session (the manager unloaded, the options at
-// their defaults), then unloads the manager with cooperative answers and
-// checks that the session is back in state 1 and that no global, local or
-// GDI handle is left beyond those freed here.  The Windows folder must hold
+// their defaults) and an output folder holding an earlier acquisition's
+// lote.tif, lote_1.tif and lote_2.tif.  After each call, every page the
+// source delivered must be accounted for and only the run's outputs may
+// have changed.  Then it unloads the manager with cooperative answers and
+// checks that the session is back in state 1, that no global, local or GDI
+// handle is left beyond those freed here, and that no memory handle that
+// is no block was used.  The Windows folder must hold
 // the forwarding TWAIN_32.DLL (WINDIR, or the platform's default).
 SourceRun ExerciseSourceAnswers(const uint8_t *data, size_t size);
 
 // The Windows folder of this process's output names: "page" (no
-// extension), "doc.tif", "chosen" (the dialog's answer).
+// extension), "doc.tif", "chosen" (the dialog's answer), "lote.tif".
 const std::string &OutputFolder();
 
 } // namespace zelfuzz

@@ -83,13 +83,18 @@ TEST_F(SourceAnswers, SeedsDeliverWhatTheirSourceHandsOver) {
         // A well-behaved source's one page reaches the caller.
         {"memory_plain", 1, -1, 1, 0, 0},
         // No handle, or one that is no block: nothing usable, nothing left.
-        {"memory_null_handle", 0, -1, 0, -1, -1},
+        {"memory_null_handle", 1, -1, 0, -1, -1},
         {"memory_enable_refused", 0, -1, 0, 1, -1},
         // A forced manual duplex scans twice with the box between the passes.
         {"multipage_manual_duplex", 2, -1, -1, 1, -1},
         // A source that accepts the file mechanism but transfers natively: the
         // device-files acquisition has no use for the DIB and must not keep it.
         {"device_files_native_after_all", 1, 0, -1, -1, -1},
+        {"memory_no_resolution", 1, -1, 1, 0, 0},
+        // The host's own file transfer writes its one file; its own loop runs
+        // two batches and takes the second one's two pages.
+        {"host_modal_file_own_name", 0, 1, 0, 0, 0},
+        {"host_loop_two_batches", 4, -1, 2, 0, 0},
     };
     for (const Expected &want : cases) {
         SCOPED_TRACE(want.seed);
@@ -110,20 +115,24 @@ TEST_F(SourceAnswers, SeedsDeliverWhatTheirSourceHandsOver) {
     }
 }
 
-// Three pages announced in one batch end up as a three-page document.
-TEST_F(SourceAnswers, BatchOfThreeBecomesThreePageDocument) {
-    std::filesystem::remove(HostPath("page.tif"));
-    auto run = Run("multipage_tiff_three_pages");
-    EXPECT_EQ(run.peer.pages, 3);
-    EXPECT_EQ(TiffPages("page.tif"), 3);
-}
-
-// The device writes two TIFF pages; the second is merged into the first.
-TEST_F(SourceAnswers, DeviceFilesAreMergedIntoOneDocument) {
-    std::filesystem::remove(HostPath("doc.tif"));
-    auto run = Run("device_files_tiff_two_pages");
-    EXPECT_EQ(run.peer.files, 2);
-    EXPECT_EQ(TiffPages("doc.tif"), 2);
+// Batches that end up as one TIFF document holding every page: three native
+// pages (plain, or with colour masks and no resolution), and two device
+// files, merged even when the second page's end is refused.
+TEST_F(SourceAnswers, DocumentsHoldEveryPage) {
+    const struct {
+        const char *seed, *document;
+        int pages;
+    } cases[] = {
+        {"multipage_tiff_three_pages", "page.tif", 3},
+        {"multipage_v5_bitfields_no_resolution", "page.tif", 3},
+        {"device_files_tiff_two_pages", "doc.tif", 2},
+        {"device_files_end_refused", "lote.tif", 2},
+    };
+    for (const auto &want : cases) {
+        SCOPED_TRACE(want.seed);
+        Run(want.seed);
+        EXPECT_EQ(TiffPages(want.document), want.pages);
+    }
 }
 
 // Inputs that once failed the fuzzer: under the sanitizer build they must
