@@ -129,6 +129,11 @@ TEST_F(Salidas, PagesOfEveryDepthAreKept) {
     ASSERT_EQ(LeerTiff(Ruta("scan.tif")).size(), 1u);
     EXPECT_EQ(LeerTiff(Ruta("scan.tif"))[0].muestras, 3u);
     EXPECT_EQ(Etiqueta(Ruta("scan.tif")), "S1");
+
+    zel::ReiniciarOpciones(true);
+    PrepararSalida("scan.png", ".png", TWFF_PNG);
+    Entregar({PaginaDeProfundidad("S1", 16)});
+    EXPECT_EQ(Etiqueta(Ruta("scan.png")), "S1");
 }
 
 // The page reaches FreeImage as the bitmap file the bitmap writer makes of

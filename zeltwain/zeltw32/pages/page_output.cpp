@@ -42,10 +42,11 @@ unsigned ProfundidadJpeg(unsigned profundidad) {
     return profundidad < 8 ? 8 : profundidad == 8 ? 8 : 24;
 }
 
-// FreeImage's TIFF writer has no 16-bit colour: it writes such a page
-// without its pixels and reports success, and the close of a document that
-// holds one fails as a whole.
-unsigned ProfundidadTiff(unsigned profundidad) {
+// FreeImage's TIFF and PNG writers have no 16-bit colour: TIFF writes such
+// a page without its pixels and reports success, and the close of a document
+// that holds one fails as a whole; PNG reads its rows as 24-bit ones, past
+// the bitmap's end.
+unsigned ProfundidadSin16Bits(unsigned profundidad) {
     return profundidad == 16 ? 24 : profundidad;
 }
 
@@ -62,9 +63,10 @@ int FlagsTiffMultipagina() {
 
 FIBITMAP *PaginaParaFormato(FIBITMAP *pagina, FREE_IMAGE_FORMAT formato) {
     unsigned profundidad = FreeImage_GetBPP(pagina);
-    unsigned destino = formato == FIF_JPEG   ? ProfundidadJpeg(profundidad)
-                       : formato == FIF_TIFF ? ProfundidadTiff(profundidad)
-                                             : profundidad;
+    unsigned destino = formato == FIF_JPEG ? ProfundidadJpeg(profundidad)
+                       : formato == FIF_TIFF || formato == FIF_PNG
+                           ? ProfundidadSin16Bits(profundidad)
+                           : profundidad;
     if (destino == profundidad)
         return pagina;
     OutputDebugStringA(destino == 8 ? "ZELTW: page converted to 8 bits for its format.\n"
