@@ -62,6 +62,9 @@ case_list() {
     expect_eq "default in JSON" "ZelVirtual Duplex Color" "$(json /default)"
     expect_eq "third source" "ZelVirtual Flatbed" "$(json /sources/2/name)"
     expect_eq "second not default" false "$(json /sources/1/default)"
+    # The manager is opened once for the whole list, not once a name.
+    ZELTWAIN_TRACE=$PWD/trace.txt run list
+    expect_eq "manager opened once" 1 "$(grep -c 'DG_CONTROL DAT_PARENT MSG_OPENDSM' trace.txt)"
 }
 
 case_show() {
@@ -73,9 +76,10 @@ case_show() {
     expect_eq "default source shown" "ZelVirtual Duplex Color" "$(json /source)"
     expect_eq "its duplex" true "$(json /duplex)"
     expect_eq "its units" inches "$(json /units)"
-    run show --source "No such scanner"
+    run show --source "No such scanner" --json
     expect_eq "missing source status" 1 "$status"
     expect_match "missing source named" "No such scanner" "$(cat err.txt)"
+    expect_eq "failure object" "show failure" "$(json /command) $(json /outcome)"
 }
 
 case_duplex() {
@@ -215,8 +219,22 @@ case_interactive() {
 
 case_failure() {
     mkdir empty
-    WINDIR=$PWD/empty run list
+    WINDIR=$PWD/empty run list --json
     expect_eq "no manager" 1 "$status"
+    expect_match "no manager said" "the TWAIN manager cannot be opened" "$(cat err.txt)"
+    expect_eq "list failure object" "list failure" "$(json /command) $(json /outcome)"
+    echo '{ "sources": [] }' >none.json
+    ZELTWAIN_SCENARIO=$PWD/none.json run duplex --json
+    expect_match "no source said" "no TWAIN source is installed" "$(cat err.txt)"
+    expect_eq "duplex failure object" "duplex failure" "$(json /command) $(json /outcome)"
+    # The manager lists the first source only; the second is the default.
+    echo '{ "sources": [ { "name": "Listed" }, { "name": "Unlisted Default", "default": true } ],
+            "faults": [ { "msg": "MSG_GETNEXT", "rc": "TWRC_ENDOFLIST" } ] }' >unlisted.json
+    ZELTWAIN_SCENARIO=$PWD/unlisted.json run batch --yes --out x.tif
+    expect_match "default not listed" 'the default source "Unlisted Default" is not' "$(cat err.txt)"
+    expect_match "from the default source" "^batch from the default source: failure" "$(cat out.txt)"
+    ZELTWAIN_SCENARIO=$PWD/unlisted.json run duplex
+    expect_match "duplex says so" 'the default source "Unlisted Default" is not' "$(cat err.txt)"
     WINDIR=$PWD/empty run batch --yes --out x.tif --json
     expect_eq "batch without manager" 1 "$status"
     run batch --out missing-folder/x.tif --pixel cmyk
@@ -230,6 +248,23 @@ case_failure() {
     expect_match "device refusal explained" "cannot feed by itself" "$(cat err.txt)"
     run batch --format nonsense
     expect_eq "bad option" 1 "$status"
+}
+
+case_nothing_written() {
+    # Every transfer ends cancelled: from state 6 to 7, without a page.
+    echo '{ "sources": [ { "name": "No Page Feeder", "faults": { "pages": [
+        { "page": 1, "transfer": "cancel" }, { "page": 2, "transfer": "cancel" },
+        { "page": 3, "transfer": "cancel" } ] } } ] }' >nopage.json
+    ZELTWAIN_SCENARIO=$PWD/nopage.json run device --format pdf --out dev --json
+    expect_eq "device outcome" "1 failure" "$status $(json /outcome)"
+    ZELTWAIN_SCENARIO=$PWD/nopage.json run batch --out native.tif
+    expect_match "batch outcome" "^batch from No Page Feeder: failure" "$(cat out.txt)"
+    expect_match "reason" "no file of the output was written" "$(cat err.txt)"
+    # Pages scanned, but the page writer has no PDF output.
+    run batch --format pdf --out none --json
+    expect_eq "pdf from batch" "1 failure 3" "$status $(json /outcome) $(json /pages/transferred)"
+    run batch --blank 100 --out blank.tif --json
+    expect_eq "every page blank" "1 failure 3" "$status $(json /outcome) $(json /pages/discarded)"
 }
 
 case_device() {

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "sources.h"
+#include "summary.h"
 #include "text.h"
 #include "zeltw32.h"
 
@@ -33,14 +34,23 @@ void Print(const CommonOptions &common, const nlohmann::json &json, const std::s
     std::fputs(common.json ? (json.dump(2) + "\n").c_str() : text.c_str(), stdout);
 }
 
+// The reason is on stderr already; with --json, the object the scans print
+// when they fail.
+int Failure(const CommonOptions &common, const char *command) {
+    ScanSummary summary;
+    summary.command = command;
+    summary.source = common.source;
+    summary.exit_code = kExitFailure;
+    Print(common, SummaryJson(summary), "");
+    return kExitFailure;
+}
+
 } // namespace
 
 int ListCommand(const CommonOptions &common) {
     std::optional<SourceList> sources = ListInstalledSources();
-    if (!sources) {
-        std::fprintf(stderr, "zelscan: no TWAIN source is installed\n");
-        return kExitFailure;
-    }
+    if (!sources)
+        return Failure(common, "list");
     nlohmann::json json = {{"default", Cp1252ToUtf8(sources->default_name)},
                            {"sources", nlohmann::json::array()}};
     std::string text;
@@ -57,7 +67,7 @@ int ListCommand(const CommonOptions &common) {
 int ShowCommand(const CommonOptions &common) {
     std::optional<std::string> opened = OpenSourceForScan(common.source);
     if (!opened)
-        return kExitFailure;
+        return Failure(common, "show");
     TW_UINT16 duplex = 0, feeder = 0;
     bool duplexKnown = ObtenActualCapacidad(CAP_DUPLEX, TWTY_UINT16, &duplex);
     bool feederKnown = ObtenActualCapacidad(CAP_FEEDERENABLED, TWTY_BOOL, &feeder);
@@ -91,13 +101,9 @@ int ShowCommand(const CommonOptions &common) {
 int DuplexCommand(const CommonOptions &common, std::optional<int> index) {
     if (!index) {
         std::optional<SourceList> sources = ListInstalledSources();
-        std::string name = common.source.empty() && sources ? sources->default_name : common.source;
-        index = sources ? FindSource(*sources, name) : std::nullopt;
-        if (!index) {
-            std::fprintf(stderr, "zelscan: no single source is named \"%s\"\n",
-                         Cp1252ToUtf8(name).c_str());
-            return kExitFailure;
-        }
+        index = sources ? ChooseSource(*sources, common.source) : std::nullopt;
+        if (!index)
+            return Failure(common, "duplex");
     }
     bool duplex = EsDuplex(0, *index);
     DescargarManejadorDispositivo();

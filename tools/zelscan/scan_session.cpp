@@ -65,20 +65,30 @@ void ScanSession::Conclude(int libraryResult, bool ran) {
 }
 
 // An error the library reported, or a page it could not write: failure.
-// Ran and brought pages: success.  Brought nothing: cancelled when the
-// person could have cancelled (a dialog, the source's interface); otherwise
-// a failure.
+// Ran and brought pages: success, unless the output watched got no file.
+// Brought nothing: cancelled when the person could have cancelled (a dialog,
+// the source's interface); otherwise a failure.
 int ScanSession::ExitStatus(bool ran) const {
     if (!log_.error_boxes.empty() || summary_.lost.value_or(0) > 0)
         return kExitFailure;
     // A host that cannot see the pages go by takes the library's word.
     bool broughtPages = !HostSeesDebugOutput() || summary_.transferred.value_or(0) > 0 ||
                         !summary_.files.empty() || summary_.clipboard;
-    if (ran && broughtPages)
-        return kExitSuccess;
+    if (ran && broughtPages) {
+        if (WroteOutput())
+            return kExitSuccess;
+        std::fprintf(stderr, "zelscan: no file of the output was written\n");
+        return kExitFailure;
+    }
     if (log_.dialog_cancelled || (ran && common_.show_ui))
         return kExitCancelled;
     return kExitFailure;
+}
+
+// The files on disk are the one sign of a run's output that every system
+// shows: a transfer may end without a page, and a format without a file.
+bool ScanSession::WroteOutput() const {
+    return !snapshot_ || !summary_.files.empty() || !summary_.unreadable.empty();
 }
 
 int ScanSession::Report() {

@@ -40,6 +40,8 @@ class ScanSession {
 
   private:
     int ExitStatus(bool ran) const;
+    // Whether the output watched, if any, got a file.
+    bool WroteOutput() const;
     const CommonOptions &common_;
     HostLog log_;
     ScanSummary summary_;

@@ -1,5 +1,6 @@
 #include "sources.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "text.h"
@@ -7,7 +8,10 @@
 
 namespace zelscan {
 
-std::optional<SourceList> ListInstalledSources() {
+namespace {
+
+// The default source and every name, the manager open.
+std::optional<SourceList> ReadSources() {
     SourceList list;
     char name[34] = "";
     if (!MostrarEscanerXDefecto(0, name))
@@ -19,6 +23,7 @@ std::optional<SourceList> ListInstalledSources() {
     return list;
 }
 
+// The source named `name` exactly, else the only one whose name contains it.
 std::optional<int> FindSource(const SourceList &sources, const std::string &name) {
     std::optional<int> match;
     for (size_t i = 0; i < sources.names.size(); ++i) {
@@ -33,19 +38,43 @@ std::optional<int> FindSource(const SourceList &sources, const std::string &name
     return match;
 }
 
-std::optional<std::string> OpenSourceForScan(const std::string &name) {
-    std::optional<SourceList> sources = ListInstalledSources();
-    if (!sources) {
-        std::fprintf(stderr, "zelscan: no TWAIN source is installed\n");
+} // namespace
+
+// Each browsing export called from state 1 loads and unloads the manager for
+// itself: the manager is opened once for the whole walk.
+std::optional<SourceList> ListInstalledSources() {
+    bool open = AbrirManejadorDispositivo(0);
+    std::optional<SourceList> list = open ? ReadSources() : std::nullopt;
+    DescargarManejadorDispositivo();
+    if (!list)
+        std::fprintf(stderr, open ? "zelscan: no TWAIN source is installed\n"
+                                  : "zelscan: the TWAIN manager cannot be opened\n");
+    return list;
+}
+
+// The default source by its full name: a part of it could name another.
+std::optional<int> ChooseSource(const SourceList &sources, const std::string &name) {
+    const std::vector<std::string> &names = sources.names;
+    if (name.empty()) {
+        auto found = std::find(names.begin(), names.end(), sources.default_name);
+        if (found != names.end())
+            return int(found - names.begin());
+        std::fprintf(stderr, "zelscan: the default source \"%s\" is not in the manager's list\n",
+                     Cp1252ToUtf8(sources.default_name).c_str());
         return std::nullopt;
     }
-    std::string wanted = name.empty() ? sources->default_name : name;
-    std::optional<int> index = FindSource(*sources, wanted);
-    if (!index) {
+    std::optional<int> index = FindSource(sources, name);
+    if (!index)
         std::fprintf(stderr, "zelscan: no single source is named \"%s\"\n",
                      Cp1252ToUtf8(name).c_str());
+    return index;
+}
+
+std::optional<std::string> OpenSourceForScan(const std::string &name) {
+    std::optional<SourceList> sources = ListInstalledSources();
+    std::optional<int> index = sources ? ChooseSource(*sources, name) : std::nullopt;
+    if (!index)
         return std::nullopt;
-    }
     // Opened by its full name, so that the library's substring match cannot
     // pick another source.
     if (AbrirDispositivoXNombre(sources->names[*index].c_str()) && EstadoTwain() == 4)

@@ -12,12 +12,14 @@ struct SourceList {
     std::string default_name;
 };
 
-// Nothing when no manager or no source is installed.
+// Nothing, with a line on stderr, when the manager cannot be opened or has
+// no source.  Leaves the manager unloaded (state 1).
 std::optional<SourceList> ListInstalledSources();
 
-// The position of the source whose name is `name` exactly, else of the only
-// source whose name contains it; nothing when none or several match.
-std::optional<int> FindSource(const SourceList &sources, const std::string &name);
+// The position of the source `name` names: the one named so exactly, else
+// the only one whose name contains it; with an empty name, the default
+// source.  Nothing, with a line on stderr, when there is no such source.
+std::optional<int> ChooseSource(const SourceList &sources, const std::string &name);
 
 // Opens the source (the default one when `name` is empty) and leaves the
 // session at state 4, so that the acquisitions use it.  False, with a line

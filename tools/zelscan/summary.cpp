@@ -37,8 +37,8 @@ nlohmann::json Optional(const std::optional<int> &count) {
 } // namespace
 
 std::string SummaryText(const ScanSummary &s) {
-    std::string text =
-        s.command + " from " + Cp1252ToUtf8(s.source) + ": " + Outcome(s.exit_code) + "\n";
+    std::string source = s.source.empty() ? "the default source" : Cp1252ToUtf8(s.source);
+    std::string text = s.command + " from " + source + ": " + Outcome(s.exit_code) + "\n";
     if (s.transferred)
         text += "pages transferred " + std::to_string(*s.transferred) + ", ";
     text += "pages written " + std::to_string(s.PagesWritten());
