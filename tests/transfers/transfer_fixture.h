@@ -123,7 +123,7 @@ class TransferTest : public ::testing::Test {
         std::snprintf(zel::szArchivoSalida, sizeof zel::szArchivoSalida, "%s", name);
         std::snprintf(zel::szExtension, sizeof zel::szExtension, "%s", extension);
         zel::nFormatoArchivo = format;
-        zel::PonAdquisicionDeArchivos(true);
+        zel::PonLoteDeArchivos(zel::LoteDeArchivos::DeAdquisicion);
         char page[zel::kTamArchivoSalida];
         for (long k = 0; k < 5 && zel::NombreDePagina(k, page); ++k)
             unlink(Host(page).c_str());

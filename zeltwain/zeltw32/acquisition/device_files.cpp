@@ -41,9 +41,9 @@ ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND hWnd, int nFormato, LPSTR 
     if (!PonXferMech(TWSX_FILE))
         InformeUltimoError("Error en la configuraci\xF3n del dispositivo");
     OlvidarPaginaPerdida();
-    PonAdquisicionDeArchivos(true);
+    PonLoteDeArchivos(LoteDeArchivos::DeAdquisicion);
     EsperarXfer(w);
-    PonAdquisicionDeArchivos(false);
+    PonLoteDeArchivos(LoteDeArchivos::DelAnfitrion);
     // A source that reads its mechanism back as native delivers DIBs this
     // operation has no use for; they belong to it all the same, so they are
     // released rather than left for a later operation.

@@ -110,8 +110,10 @@ ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
     // output: only this call's batches are written.
     SoltarPaginasRetenidas();
     PonDestinoDePaginas(&EscritorDePaginas());
+    PonLoteDeArchivos(LoteDeArchivos::EnMemoria);
     PrepararDispositivo();
     Escanear(w);
+    PonLoteDeArchivos(LoteDeArchivos::DelAnfitrion);
     if (HayPaginasPorEscribir())
         GuardarPaginas();
     PonDestinoDePaginas(nullptr);

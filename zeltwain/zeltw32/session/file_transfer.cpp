@@ -32,9 +32,13 @@ namespace {
 std::vector<std::string> aFusionadas;
 int nPaginasIniciales = 0;
 
-// Whether a device-files acquisition is running: its batches are the only
-// ones whose files the loop names, merges and deletes.
-bool bAdquisicionDeArchivos = false;
+// Whom the file batches belong to: only a device-files acquisition's have
+// their files named, merged and deleted by the loop.
+LoteDeArchivos eLote = LoteDeArchivos::DelAnfitrion;
+
+bool DeAdquisicion() {
+    return eLote == LoteDeArchivos::DeAdquisicion;
+}
 
 // The file a host set up for its own batch, read when the batch starts: its
 // later pages are numbered after it (otro.bmp, otro_1.bmp ...), so that no
@@ -201,19 +205,21 @@ bool TransferirArchivo(long pagina, int *sinPagina) {
         AbortarPendienteXfer();
         return false;
     }
-    if (bAdquisicionDeArchivos)
+    if (DeAdquisicion())
         DespejarArchivoDePagina(pagina - 1);
     bool transferida = ZEL_DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr) &&
-                       (!bAdquisicionDeArchivos || PaginaEscrita(pagina - 1));
+                       (!DeAdquisicion() || PaginaEscrita(pagina - 1));
     *sinPagina = transferida ? 0 : *sinPagina + 1;
+    if (transferida && eLote == LoteDeArchivos::EnMemoria)
+        OutputDebugStringA("ZELTW: page lost: the source wrote it to a file, not to memory.\n");
     TW_PENDINGXFERS pendientes{};
     if (!TerminarPagina(&pendientes)) {
         // A page the device wrote whole is merged all the same.
-        if (transferida && bAdquisicionDeArchivos)
+        if (transferida && DeAdquisicion())
             FusionarPagina(pagina - 1);
         return false;
     }
-    if (!bAdquisicionDeArchivos)
+    if (!DeAdquisicion())
         return pendientes.Count != 0 && NombrarPaginaDelAnfitrion(pagina);
     return PasarALaSiguiente(pagina, transferida, pendientes.Count);
 }
@@ -221,7 +227,7 @@ bool TransferirArchivo(long pagina, int *sinPagina) {
 } // namespace
 
 void XferArchivo() {
-    if (!bAdquisicionDeArchivos)
+    if (!DeAdquisicion())
         LeerArchivoDelAnfitrion();
     int sinPagina = 0;
     bool seguir = true;
@@ -232,14 +238,14 @@ void XferArchivo() {
             seguir = false;
         }
     }
-    if (!bAdquisicionDeArchivos)
+    if (!DeAdquisicion())
         return;
     CerrarDocumentoDeArchivos();
     MostrarPaginasPerdidas();
 }
 
-void PonAdquisicionDeArchivos(bool enCurso) {
-    bAdquisicionDeArchivos = enCurso;
+void PonLoteDeArchivos(LoteDeArchivos lote) {
+    eLote = lote;
 }
 
 } // namespace zel

@@ -162,7 +162,9 @@ ZELTW32_API(HGLOBAL) EsperarANativeXfer(HWND hWnd) {
     if (!PonXferMech(TWSX_NATIVE))
         InformeUltimoError("Error setting Native Transfer mode");
     uint32_t lotes = nLotesNativos;
+    PonLoteDeArchivos(LoteDeArchivos::EnMemoria);
     EsperarXfer(hWnd);
+    PonLoteDeArchivos(LoteDeArchivos::DelAnfitrion);
     if (nLotesNativos == lotes)
         return 0;
     // The first page that arrived is the caller's now (slot 0, unless its

@@ -67,10 +67,13 @@ class DestinoDePaginas {
 // Sets the destination of the pages of the batches to come; null for none.
 void PonDestinoDePaginas(DestinoDePaginas *destino);
 
-// Whether a device-files acquisition is running: only its file batches are
-// named after its output, merged and cleaned up.  A host's own file
-// transfer has its pages numbered after the file the host set up.
-void PonAdquisicionDeArchivos(bool enCurso);
+// Whom the file batches to come belong to.  Only a device-files
+// acquisition's are named after its output, merged and cleaned up; a host's
+// own file transfer has its pages numbered after the file the host set up;
+// an operation that wanted its pages in memory, on a source that kept file
+// transfer, loses the pages the source writes to its file.
+enum class LoteDeArchivos { DelAnfitrion, DeAdquisicion, EnMemoria };
+void PonLoteDeArchivos(LoteDeArchivos lote);
 
 // Releases every page still held in ahImagenes and sets nImagen to -1: pages
 // that no operation took, which no caller can reach any more.
