@@ -437,11 +437,6 @@ bool Cambiado(const Archivos &antes, const Archivos &despues, const std::string 
     return a == antes.end() || d == despues.end() || a->second != d->second;
 }
 
-// The files a call created, changed or removed must be the run's own; each
-// page the source delivered must be written, discarded, reported, handed
-// to the caller or, for file transfers, in a file created or changed.  The
-// files of a host's own file transfer are the host's; a call that had both
-// kinds of page is not counted.
 // The files a call touched: changed, created or removed, or written by the
 // device (perhaps with the contents they had).
 std::set<std::string> Tocados(const Antes &antes, const Archivos &despues,
@@ -455,16 +450,23 @@ std::set<std::string> Tocados(const Antes &antes, const Archivos &despues,
     return tocados;
 }
 
-std::string Comprobar(const Antes &antes, int entregadas, bool propia) {
+// The files a call created, changed or removed must be the run's own; each
+// page the source delivered must be written, discarded, reported, handed
+// to the caller or, for a device-files acquisition, in a file created or
+// changed: a file page of any other call is none of its output.  The files
+// of a host's own file transfer are the host's; a call that had both kinds
+// of page is not counted.
+std::string Comprobar(const Antes &antes, int entregadas, uint8_t op) {
     const Archivos despues = Listar();
     const ScriptCounts peer = ScriptResult();
     int nativas = peer.pages - antes.peer.pages;
-    int archivos = propia ? 0 : peer.files - antes.peer.files;
+    int archivos = EsPropia(op) ? 0 : peer.files - antes.peer.files;
+    bool salidaDeArchivos = (op & 0x0F) == kDeviceFiles && !EsPropia(op);
     int enArchivos = 0;
     for (const std::string &nombre : Tocados(antes, despues, peer)) {
         if (!Permitido(nombre))
             return nombre + " created, changed or removed: no output of the run";
-        if (archivos && std::filesystem::exists(Ruta(nombre)))
+        if (archivos && salidaDeArchivos && std::filesystem::exists(Ruta(nombre)))
             enArchivos += PaginasDeArchivo(nombre);
     }
     int cuentas = PaginasTrazadas(antes.linea) + entregadas + enArchivos;
@@ -496,7 +498,7 @@ void Llamadas(const uint8_t *ops, Devueltos &devueltos, SourceRun &run) {
         const uint8_t *op = ops + 4 * i;
         Antes antes;
         int entregadas = Llamar(op, devueltos, run);
-        std::string fallo = Comprobar(antes, entregadas, EsPropia(op[0]));
+        std::string fallo = Comprobar(antes, entregadas, op[0]);
         if (run.failure.empty() && !fallo.empty())
             run.failure = "call " + std::to_string(i + 1) + ": " + fallo;
     }
