@@ -7,28 +7,23 @@
 
 namespace zel {
 
-bool NombreNumerado(const char *salida, const char *extension, long k,
-                    char (&nombre)[kTamArchivoSalida]) {
+bool NombreDePagina(long k, char (&nombre)[kTamArchivoSalida]) {
     nombre[0] = '\0';
-    size_t largo = strnlen(salida, kTamArchivoSalida - 1);
+    size_t largo = strnlen(szArchivoSalida, kTamArchivoSalida - 1);
     if (k == 0) {
-        std::memcpy(nombre, salida, largo);
+        std::memcpy(nombre, szArchivoSalida, largo);
         nombre[largo] = '\0';
         return true;
     }
-    size_t largoExtension = strnlen(extension, kTamExtension - 1);
+    size_t largoExtension = strnlen(szExtension, kTamExtension - 1);
     int base = int(largo > largoExtension ? largo - largoExtension : 0);
-    int escrito = std::snprintf(nombre, sizeof nombre, "%.*s_%ld%.*s", base, salida, k,
-                                int(largoExtension), extension);
+    int escrito = std::snprintf(nombre, sizeof nombre, "%.*s_%ld%.*s", base, szArchivoSalida, k,
+                                int(largoExtension), szExtension);
     if (escrito < 0 || escrito >= kTamArchivoSalida) {
         nombre[0] = '\0';
         return false;
     }
     return true;
-}
-
-bool NombreDePagina(long k, char (&nombre)[kTamArchivoSalida]) {
-    return NombreNumerado(szArchivoSalida, szExtension, k, nombre);
 }
 
 } // namespace zel

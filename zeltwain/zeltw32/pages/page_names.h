@@ -12,8 +12,4 @@ namespace zel {
 // a page name is never cut.
 bool NombreDePagina(long k, char (&nombre)[kTamArchivoSalida]);
 
-// The same for the output salida with its extension extension.
-bool NombreNumerado(const char *salida, const char *extension, long k,
-                    char (&nombre)[kTamArchivoSalida]);
-
 } // namespace zel

@@ -4,8 +4,8 @@
 //
 // Only the batches of a device-files acquisition are named after its output,
 // merged and cleaned up: a host that drives a file transfer itself has its
-// pages numbered after the file it set up, nothing deleted or merged, and
-// no file of an earlier acquisition touched.
+// pages written where it said, and no file of an earlier acquisition is
+// named, merged or deleted.
 // A page file is removed before its transfer, so that only what the device
 // writes now is merged, and deleted only once the closed document has read
 // back with every merged page: a page that cannot be merged, or whose
@@ -20,7 +20,6 @@
 #include "session/transfer_loops.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,11 +38,6 @@ LoteDeArchivos eLote = LoteDeArchivos::DelAnfitrion;
 bool DeAdquisicion() {
     return eLote == LoteDeArchivos::DeAdquisicion;
 }
-
-// The file a host set up for its own batch, read when the batch starts: its
-// later pages are numbered after it (otro.bmp, otro_1.bmp ...), so that no
-// page is written over the one before.  Empty when the source does not say.
-TW_SETUPFILEXFER archivoDelAnfitrion{};
 
 // Tries to end a transferred page this many times: a source that refused
 // once may accept the next request, and the page is never asked for again.
@@ -170,31 +164,6 @@ void CerrarDocumentoDeArchivos() {
     aFusionadas.clear();
 }
 
-void LeerArchivoDelAnfitrion() {
-    archivoDelAnfitrion = {};
-    if (!ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &archivoDelAnfitrion))
-        archivoDelAnfitrion = {};
-    archivoDelAnfitrion.FileName[sizeof archivoDelAnfitrion.FileName - 1] = '\0';
-}
-
-// Names page k + 1 of a host's batch after the host's file.  False, with the
-// rest of the batch dropped, when that name does not fit or is refused.
-bool NombrarPaginaDelAnfitrion(long k) {
-    const char *nombre = archivoDelAnfitrion.FileName;
-    if (!*nombre)
-        return true;
-    const char *punto = std::strrchr(nombre, '.');
-    const char *carpeta = std::strrchr(nombre, '\\');
-    const char *extension = punto && (!carpeta || punto > carpeta) ? punto : "";
-    TW_SETUPFILEXFER archivo = archivoDelAnfitrion;
-    if (NombreNumerado(nombre, extension, k, archivo.FileName) &&
-        ZEL_DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &archivo))
-        return true;
-    OutputDebugStringA("ZELTW: host's page file not named; the rest of the batch is dropped.\n");
-    AbortarPendienteXfer();
-    return false;
-}
-
 // One page of the batch: false when the batch is over.  Only a running
 // acquisition's pages are named, merged and cleaned up.
 bool TransferirArchivo(long pagina, int *sinPagina) {
@@ -220,15 +189,13 @@ bool TransferirArchivo(long pagina, int *sinPagina) {
         return false;
     }
     if (!DeAdquisicion())
-        return pendientes.Count != 0 && NombrarPaginaDelAnfitrion(pagina);
+        return pendientes.Count != 0;
     return PasarALaSiguiente(pagina, transferida, pendientes.Count);
 }
 
 } // namespace
 
 void XferArchivo() {
-    if (!DeAdquisicion())
-        LeerArchivoDelAnfitrion();
     int sinPagina = 0;
     bool seguir = true;
     for (long pagina = 1; seguir; ++pagina) {

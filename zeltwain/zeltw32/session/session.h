@@ -69,9 +69,9 @@ void PonDestinoDePaginas(DestinoDePaginas *destino);
 
 // Whom the file batches to come belong to.  Only a device-files
 // acquisition's are named after its output, merged and cleaned up; a host's
-// own file transfer has its pages numbered after the file the host set up;
-// an operation that wanted its pages in memory, on a source that kept file
-// transfer, loses the pages the source writes to its file.
+// own file transfer has its pages written where the host said; an operation
+// that wanted its pages in memory, on a source that kept file transfer,
+// loses the pages the source writes to its file.
 enum class LoteDeArchivos { DelAnfitrion, DeAdquisicion, EnMemoria };
 void PonLoteDeArchivos(LoteDeArchivos lote);
 
