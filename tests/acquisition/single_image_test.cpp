@@ -89,6 +89,20 @@ TEST_F(SingleImage, ClipboardWithoutWindowHoldsTheDib) {
     CloseClipboard();
 }
 
+// A clipboard held by another window, or an owner that is no window: the
+// page is freed and said lost, and the clipboard is left as it was.
+TEST_F(SingleImage, RefusedClipboardFreesThePageAndSaysSo) {
+    for (HWND owner : {HWND(0), HWND(0x4321)}) {
+        SCOPED_TRACE(owner == 0 ? "held" : "stale owner");
+        UseScenario(OneScanner(R"("feeder": false, "flatbed": true)"));
+        ZelPlat_DebugOutputClear();
+        bool held = owner == 0 && OpenClipboard(0);
+        EXPECT_EQ(AdquirirEnPortaPapeles(owner, 1u << TWPT_GRAY), 0);
+        EXPECT_TRUE(DebugContains("ZELTW: page lost: the clipboard refused it."));
+        EXPECT_EQ(CloseClipboard(), held);
+    }
+}
+
 TEST_F(SingleImage, FileIsWrittenAndTheDibFreed) {
     UseScenario(kThreeSheets);
     std::string folder = CleanFolder("single");

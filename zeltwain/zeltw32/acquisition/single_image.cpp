@@ -34,15 +34,15 @@ ZELTW32_API(BOOL) AdquirirEnPortaPapeles(HWND hWnd, DWORD dwMascaraPixel) {
     if (hDib == 0)
         return 0;
     // The clipboard belongs to the caller's window as given, not the proxy.
-    if (!OpenClipboard(hWnd)) {
-        GlobalFree(hDib);
-        return 0;
-    }
-    BOOL colocado = EmptyClipboard() && SetClipboardData(CF_DIB, hDib) != 0;
+    BOOL abierto = OpenClipboard(hWnd);
+    BOOL colocado = abierto && EmptyClipboard() && SetClipboardData(CF_DIB, hDib) != 0;
     // Once accepted the DIB is the clipboard's and must not be freed here.
-    if (!colocado)
+    if (!colocado) {
+        OutputDebugStringA("ZELTW: page lost: the clipboard refused it.\n");
         GlobalFree(hDib);
-    CloseClipboard();
+    }
+    if (abierto)
+        CloseClipboard();
     return colocado;
 }
 
