@@ -6,6 +6,7 @@
 
 #include "pages/multipage_state.h"
 #include "capabilities/capabilities.h"
+#include "dib/dib_layout.h"
 #include "session/session.h"
 
 namespace zel {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "session/diagnostics.h"
+#include "dib/dib_layout.h"
 #include "session/session.h"
 
 namespace zel {

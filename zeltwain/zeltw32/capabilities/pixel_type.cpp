@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "capabilities/capabilities.h"
+#include "dib/dib_layout.h"
 #include "session/session.h"
 
 namespace zel {

@@ -175,8 +175,27 @@ bool CalcularDisposicionArchivo(const void *pCabecera, DisposicionArchivo *pDisp
     return true;
 }
 
+// Only these calls are put to a value that may be no block, since they fail
+// cleanly on one; GlobalSize alone is not enough, as a fixed block's handle
+// is its address.
+bool EsBloqueGlobal(HGLOBAL h) {
+    if (!h || GlobalFlags(h) == GMEM_INVALID_HANDLE || GlobalSize(h) == 0)
+        return false;
+    void *p = GlobalLock(h);
+    bool suyo = p && GlobalHandle(p) == h;
+    if (p)
+        GlobalUnlock(h);
+    return suyo;
+}
+
+void LiberarBloqueEntregado(HGLOBAL h) {
+    if (h && GlobalFlags(h) != GMEM_INVALID_HANDLE)
+        GlobalFree(h);
+}
+
 DibBloqueado::DibBloqueado(HGLOBAL hDib) : hDib_(hDib), pDib_(nullptr), nTamano_(0) {
-    if (!hDib_)
+    // A host may hand over a stale handle: it is probed, never locked.
+    if (!EsBloqueGlobal(hDib_))
         return;
     pDib_ = static_cast<BYTE *>(GlobalLock(hDib_));
     if (pDib_)

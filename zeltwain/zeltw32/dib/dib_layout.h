@@ -78,6 +78,18 @@ struct DisposicionArchivo {
 // or one too large for a file written in a single call.
 bool CalcularDisposicionArchivo(const void *pCabecera, DisposicionArchivo *pDisposicion);
 
+// Whether a handle a source or a host handed over (a page, a container) is
+// a global block, as far as Windows can tell: GlobalFlags knows it, the
+// block has a size, and its locked address leads back to it.  Drivers and
+// hosts have handed over values that are no block; only a block is read or
+// freed.
+bool EsBloqueGlobal(HGLOBAL h);
+
+// Frees a block handed over (a container, a page, a host's DIB) when Windows
+// knows the handle, even one discarded to 0 bytes that cannot be read: a
+// refused request may leave any value behind.
+void LiberarBloqueEntregado(HGLOBAL h);
+
 // Locks a DIB handle for the lifetime of the object.  Direccion() is null
 // when the handle is null, stale or cannot be locked.
 class DibBloqueado {

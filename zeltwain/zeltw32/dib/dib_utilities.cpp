@@ -104,6 +104,6 @@ DibujarDibADC(HDC hDC, int xDst, int yDst, int cxDst, int cyDst, HGLOBAL hDib, i
 }
 
 ZELTW32_API(void) LiberadorDeMemoria(HGLOBAL hMem) {
-    if (hMem)
-        GlobalFree(hMem);
+    // A handle freed twice, or never a block, is left alone.
+    LiberarBloqueEntregado(hMem);
 }

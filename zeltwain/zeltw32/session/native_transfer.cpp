@@ -7,6 +7,7 @@
 // and releases the rest, and pages that no one took are released before the
 // next batch, so that no page is handed out twice or written into another
 // operation's output.
+#include "dib/dib_layout.h"
 #include "session/session.h"
 
 #include "session/diagnostics.h"

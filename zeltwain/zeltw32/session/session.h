@@ -94,17 +94,6 @@ bool RutaManejador(char *ruta, size_t tam);
 // source matches.
 BOOL AbrirDispositivoIgual(const TW_IDENTITY &identidad);
 
-// Whether a handle a source handed over (a page, a capability container) is
-// a global block, as far as Windows can tell: GlobalFlags knows it, the
-// block has a size, and its locked address leads back to it.  Drivers have
-// handed over values that are no block; only a block is read or freed.
-bool EsBloqueGlobal(HGLOBAL h);
-
-// Frees a block a source handed over (a container, a page) when Windows
-// knows the handle, even one discarded to 0 bytes that cannot be read: a
-// refused request may leave any value behind.
-void LiberarBloqueEntregado(HGLOBAL h);
-
 // A usable parent window: hWnd when it is a window, else the proxy window.
 HWND ValidarVentana(HWND hWnd);
 

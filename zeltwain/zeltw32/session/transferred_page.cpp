@@ -72,24 +72,6 @@ void OlvidarResolucionDelLote() {
     resolucionDelLote = {};
 }
 
-// Only these calls are put to a value that may be no block, since they fail
-// cleanly on one; GlobalSize alone is not enough, as a fixed block's handle
-// is its address.
-bool EsBloqueGlobal(HGLOBAL h) {
-    if (!h || GlobalFlags(h) == GMEM_INVALID_HANDLE || GlobalSize(h) == 0)
-        return false;
-    void *p = GlobalLock(h);
-    bool suyo = p && GlobalHandle(p) == h;
-    if (p)
-        GlobalUnlock(h);
-    return suyo;
-}
-
-void LiberarBloqueEntregado(HGLOBAL h) {
-    if (h && GlobalFlags(h) != GMEM_INVALID_HANDLE)
-        GlobalFree(h);
-}
-
 bool PaginaUtilizable(HGLOBAL dib) {
     if (!EsBloqueGlobal(dib))
         return false;
