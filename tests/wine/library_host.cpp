@@ -248,6 +248,45 @@ void Adquisiciones(Casos &t) {
     });
 }
 
+// The page objects of a file that begins as a PDF document; -1 when the file
+// is missing or is not one.
+int PaginasPdf(const std::string &sRuta) {
+    FILE *f = std::fopen(sRuta.c_str(), "rb");
+    if (!f)
+        return -1;
+    std::string sTexto;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        sTexto.append(buf, n);
+    std::fclose(f);
+    if (sTexto.rfind("%PDF-", 0) != 0)
+        return -1;
+    const std::string kPagina = "/Type /Page";
+    int n = 0;
+    for (size_t i = sTexto.find(kPagina); i != std::string::npos; i = sTexto.find(kPagina, i + 1))
+        n += sTexto.compare(i + kPagina.size(), 1, "s") != 0; // not the /Pages tree
+    return n;
+}
+
+// The source writes each page as a PDF file of its own, numbered after the
+// host's name: one page each, read back here and by the build machine.
+void PdfDelDispositivo(Casos &t) {
+    t.Caso("device_file_transfer_in_pdf", [&] {
+        Escenario("pdf", UnEscaner("pdf", R"("feeder": true, "paper": {"sheets": 3},
+            "operator": {"delay_ms": 5})"));
+        std::string nombre = Salida("pdf", "libro.pdf");
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirMultipaginaXDispositivo(nullptr, TWFF_PDF, nombre.data()), 1, "result");
+        Esperado("files " + std::string(kCarpeta) + "\\pdf 3");
+        const char *archivos[] = {"libro.pdf", "libro_1.pdf", "libro_2.pdf"};
+        for (int i = 0; i < 3; ++i) {
+            const std::string ruta = Salida("pdf", archivos[i]);
+            t.Igual(PaginasPdf(ruta), 1, ruta + ": a PDF of one page");
+            Esperado("labels " + ruta + " sheet " + std::to_string(i + 1) + " front");
+        }
+    });
+}
+
 // What Wine's manager adds: listing, opening by position and by name, and
 // negotiation through it.
 void ConElManejadorDeWine(Casos &t) {
@@ -352,5 +391,7 @@ int main(int argc, char **argv) {
     if (sManejador == "wine")
         ConElManejadorDeWine(t);
     Adquisiciones(t);
+    if (sManejador == "ours")
+        PdfDelDispositivo(t);
     return t.Terminar();
 }
