@@ -567,6 +567,8 @@ void parse_device(const json &value, const std::string &pointer, SourceSpec &sou
     if (value.contains("unknown_page_count"))
         source.unknown_page_count =
             get_bool(value["unknown_page_count"], child(pointer, "unknown_page_count"));
+    if (value.contains("twain2"))
+        source.twain2 = get_bool(value["twain2"], child(pointer, "twain2"));
 }
 
 void parse_dib_shape(const json &value, const std::string &pointer, DibShape &dib) {
@@ -605,8 +607,8 @@ SourceSpec parse_source(const json &value, const std::string &pointer) {
     require_object(value, pointer);
     check_keys(value, pointer,
                {"name", "manufacturer", "family", "version", "default", "feeder", "flatbed",
-                "duplex", "ui_controllable", "unknown_page_count", "driver", "paper", "operator",
-                "capabilities", "faults", "dib"});
+                "duplex", "ui_controllable", "unknown_page_count", "twain2", "driver", "paper",
+                "operator", "capabilities", "faults", "dib"});
     SourceSpec source;
     if (!value.contains("name"))
         fail(child(pointer, "name"), "a source needs a \"name\"");
@@ -788,6 +790,12 @@ std::string locate_scenario(const std::string &dir) {
     if (env && *env)
         return env;
     return dir + "/scenario.json";
+}
+
+std::string scenario_location() {
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    return locate_scenario(length == 0 || length >= sizeof windows ? "." : windows);
 }
 
 std::string parent_folder(const std::string &folder) {

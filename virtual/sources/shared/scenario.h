@@ -135,6 +135,7 @@ struct SourceSpec {
     DuplexKind duplex = DuplexKind::None;
     bool ui_controllable = true;
     bool unknown_page_count = false;
+    bool twain2 = false; // DF_DS2: takes DAT_ENTRYPOINT and signals through DAT_NULL
     std::string driver = "zelvirtual.ds";
     PaperSpec paper;
     OperatorSpec op;
@@ -173,6 +174,10 @@ bool parse_scenario(const std::string &text, const std::string &path, Scenario *
 
 // The scenario file: $ZELTWAIN_SCENARIO, else "scenario.json" in `dir`.
 std::string locate_scenario(const std::string &dir);
+
+// The scenario the manager and every source read: $ZELTWAIN_SCENARIO, else
+// "scenario.json" in the Windows folder, above the sources' folders.
+std::string scenario_location();
 
 // The folder that holds `folder` (Windows or POSIX separators alike); "."
 // when it names none.
