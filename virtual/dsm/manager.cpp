@@ -264,7 +264,8 @@ void Manager::list_source_files() {
                             return product_name(s) == product_name(*identity);
                         });
         if (!identity || repeated) {
-            report_problem("zelvirtual: " + file + (identity ? " repeats a source" : " gives no identity") + ", left out");
+            report_problem("zelvirtual: " + file +
+                           (identity ? " repeats a source" : " gives no identity") + ", left out");
             continue;
         }
         sources_.push_back(*identity);

@@ -798,9 +798,4 @@ std::string scenario_location() {
     return locate_scenario(length == 0 || length >= sizeof windows ? "." : windows);
 }
 
-std::string parent_folder(const std::string &folder) {
-    auto slash = folder.find_last_of("/\\");
-    return slash == std::string::npos ? "." : folder.substr(0, slash);
-}
-
 } // namespace zelvirt

@@ -179,10 +179,6 @@ std::string locate_scenario(const std::string &dir);
 // "scenario.json" in the Windows folder, above the sources' folders.
 std::string scenario_location();
 
-// The folder that holds `folder` (Windows or POSIX separators alike); "."
-// when it names none.
-std::string parent_folder(const std::string &folder);
-
 // Whether a value is one an item of this TWAIN type can carry.
 bool value_fits(uint16_t item_type, double value);
 
