@@ -167,9 +167,10 @@ void Adquisiciones(Casos &t) {
         std::string todos;
         for (const auto &n : nombres)
             todos += n + "|";
-        t.Igual(todos,
-                std::string("ZelVirtual Duplex Color|ZelVirtual Flatbed|ZelVirtual Simplex Feeder|"),
-                "every device once");
+        t.Igual(
+            todos,
+            std::string("ZelVirtual Duplex Color|ZelVirtual Flatbed|ZelVirtual Simplex Feeder|"),
+            "every device once");
         zel.OcultarUI(1);
         HGLOBAL hDib = zel.AdquirirEnMemoria(nullptr, 0);
         t.Verificar(hDib != nullptr, "a DIB from the default device");

@@ -223,6 +223,8 @@ TW_UINT16 entry(const TW_IDENTITY *origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT1
     }
     if (lib.session)
         trace.name = lib.session->name();
+    else if (dat == DAT_IDENTITY && msg == MSG_GET && outcome.rc == TWRC_SUCCESS)
+        trace.name = product_name(*static_cast<TW_IDENTITY *>(data)); // the device listed
     trace.event = event;
     trace.state_after = lib.session ? lib.session->state() : 3;
     trace.rc = outcome.rc;
