@@ -785,17 +785,13 @@ bool load_scenario(const std::string &host_path, Scenario *scenario, std::string
     return parse_scenario(text.str(), host_path, scenario, error);
 }
 
-std::string locate_scenario(const std::string &dir) {
+std::string scenario_location() {
     const char *env = std::getenv("ZELTWAIN_SCENARIO");
     if (env && *env)
         return env;
-    return dir + "/scenario.json";
-}
-
-std::string scenario_location() {
     char windows[MAX_PATH];
     UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-    return locate_scenario(length == 0 || length >= sizeof windows ? "." : windows);
+    return std::string(length == 0 || length >= sizeof windows ? "." : windows) + "/scenario.json";
 }
 
 } // namespace zelvirt

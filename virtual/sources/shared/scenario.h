@@ -172,9 +172,6 @@ bool load_scenario(const std::string &host_path, Scenario *scenario, std::string
 bool parse_scenario(const std::string &text, const std::string &path, Scenario *scenario,
                     std::string *error);
 
-// The scenario file: $ZELTWAIN_SCENARIO, else "scenario.json" in `dir`.
-std::string locate_scenario(const std::string &dir);
-
 // The scenario the manager and every source read: $ZELTWAIN_SCENARIO, else
 // "scenario.json" in the Windows folder, above the sources' folders.
 std::string scenario_location();
