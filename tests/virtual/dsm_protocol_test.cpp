@@ -3,11 +3,57 @@
 #include "scenarios.h"
 #include "twain_harness.h"
 
+#include <filesystem>
 #include <string>
 
 namespace {
 
 using vt::Harness;
+namespace fs = std::filesystem;
+
+// A Windows folder of the test's own, made the Windows folder while it
+// lives: the manager in it under `manager`, and a copy of the source library
+// at each of `sources` (paths below the folder).
+class WindowsFolder {
+  public:
+    WindowsFolder(const std::string &manager, const std::vector<std::string> &sources) {
+        char built[MAX_PATH] = {};
+        GetWindowsDirectoryA(built, sizeof built);
+        saved_ = built;
+        char pattern[] = "/tmp/zelvirt-windows-XXXXXX";
+        folder_ = mkdtemp(pattern) ? pattern : "";
+        fs::create_directories(fs::path(folder_ + "/" + manager).parent_path());
+        fs::copy_file(saved_ + "/TWAIN_32.DLL", folder_ + "/" + manager);
+        for (const auto &source : sources) {
+            fs::create_directories(fs::path(folder_ + "/" + source).parent_path());
+            fs::copy_file(saved_ + "/twain_32/zelvirtual.ds", folder_ + "/" + source);
+        }
+        setenv("WINDIR", folder_.c_str(), 1);
+    }
+    // The scenario in the Windows folder, where the manager and the sources
+    // look without ZELTWAIN_SCENARIO.
+    void install_scenario(const std::string &text) {
+        std::ofstream(folder_ + "/scenario.json") << text;
+        unsetenv("ZELTWAIN_SCENARIO");
+    }
+    ~WindowsFolder() {
+        setenv("WINDIR", saved_.c_str(), 1);
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+  private:
+    std::string saved_, folder_;
+};
+
+std::vector<std::string> listed_names(Harness &h) {
+    std::vector<std::string> names;
+    TW_IDENTITY id{};
+    for (TW_UINT16 rc = h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &id); rc == TWRC_SUCCESS;
+         rc = h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id))
+        names.push_back(id.ProductName);
+    return names;
+}
 
 TEST(DsmProtocol, RefusesTripletsOutOfSequence) {
     Harness h(vt::three_sources());
@@ -64,12 +110,9 @@ TEST(DsmProtocol, ListsSelectsAndOpensSources) {
     ASSERT_TRUE(h.load());
     ASSERT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_SUCCESS);
 
-    std::vector<std::string> names;
+    EXPECT_EQ(listed_names(h),
+              (std::vector<std::string>{"Duplex Feeder", "Simplex Feeder", "Flatbed"}));
     TW_IDENTITY id{};
-    for (TW_UINT16 rc = h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &id); rc == TWRC_SUCCESS;
-         rc = h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id))
-        names.push_back(id.ProductName);
-    EXPECT_EQ(names, (std::vector<std::string>{"Duplex Feeder", "Simplex Feeder", "Flatbed"}));
     EXPECT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id), TWRC_ENDOFLIST);
 
     ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &id), TWRC_SUCCESS);
@@ -132,6 +175,8 @@ TEST(DsmProtocol, MalformedScenarioReported) {
         {R"({"sources": [{"name": "A", "paper": {"sheets": [{"front": {"label": "a\u0001"}}]}}]})",
          "/sources/0/paper/sheets/0/front/label", "printable ASCII"},
         {R"({"sources": [{"name": "A", "colour": true}]})", "/sources/0/colour", "unknown key"},
+        {R"({"sources": [{"name": "A", "twain2": "yes"}]})", "/sources/0/twain2",
+         "expected true or false"},
         {R"({"sources": [{"name": "A", "operator": {"first_press": "never"}}]})",
          "/sources/0/operator/first_press", "\"none\""},
         {R"({"sources": [{"name": "A", "operator": {"give_up_ms": 10}}]})",
@@ -162,6 +207,83 @@ TEST(DsmProtocol, MalformedScenarioReported) {
         EXPECT_NE(report.find(c.place), std::string::npos) << report;
         EXPECT_NE(report.find(c.reason), std::string::npos) << report;
         h.unload();
+    }
+}
+
+// As TWAINDSM.DLL (in the system folder) the manager lists the source files
+// of its folder and below, one identity each, the same at every opening; a
+// file with no device of its own, or repeating a name, is left out.  The
+// manager and the sources read the scenario of the Windows folder.
+TEST(DsmProtocol, AsTwaindsmListsEverySourceFileByItsIdentity) {
+    WindowsFolder windows("system32/TWAINDSM.DLL",
+                          {"twain_32/scan-3.ds", "twain_32/Vendor/scan-1.ds",
+                           "twain_32/Vendor/deep/scan-2.ds", "twain_32/scan-9.ds",
+                           "twain_32/again-1.ds"});
+    Harness h("{}");
+    windows.install_scenario(vt::three_sources());
+    ASSERT_TRUE(h.load("system32/TWAINDSM.DLL"));
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        ASSERT_EQ(h.dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &h.window), TWRC_SUCCESS);
+        EXPECT_TRUE(h.app.SupportedGroups & DF_DSM2);
+        EXPECT_EQ(listed_names(h),
+                  (std::vector<std::string>{"Simplex Feeder", "Duplex Feeder", "Flatbed"}));
+        TW_IDENTITY id{};
+        ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &id), TWRC_SUCCESS);
+        EXPECT_STREQ(id.ProductName, "Duplex Feeder");
+        ASSERT_EQ(h.dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &h.source), TWRC_SUCCESS);
+        EXPECT_STREQ(h.source.ProductName, "Duplex Feeder");
+        // A signal from no open source, or of no event, is refused.
+        TW_IDENTITY stranger = h.source;
+        stranger.Id = 4242;
+        EXPECT_EQ(h.entry(&stranger, &h.app, DG_CONTROL, DAT_NULL, MSG_XFERREADY, nullptr),
+                  TWRC_FAILURE);
+        EXPECT_EQ(h.entry(&h.source, &h.app, DG_CONTROL, DAT_NULL, MSG_GET, nullptr), TWRC_FAILURE);
+        h.close();
+    }
+}
+
+// A TWAIN 2 source under TWAINDSM.DLL is given the entry point, announces
+// its batch through DAT_NULL from inside MSG_ENABLEDS, and the manager hands
+// it over at the application's next MSG_PROCESSEVENT; a 1.x source, or the
+// same source under TWAIN_32.DLL, posts its own message.
+TEST(DsmProtocol, ATwain2SourceSignalsThroughTheManagerAsTwaindsm) {
+    struct Case {
+        const char *manager, *source;
+        bool signals;
+    };
+    const Case cases[] = {{"TWAINDSM.DLL", "Duplex Feeder", true},
+                          {"TWAINDSM.DLL", "Simplex Feeder", false},
+                          {"TWAIN_32.DLL", "Duplex Feeder", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.manager) + " " + c.source);
+        WindowsFolder windows(c.manager, {"twain_32/zelvirtual.ds", "twain_32/Z/zelvirtual-1.ds",
+                                          "twain_32/Z/zelvirtual-2.ds"});
+        Harness h(vt::three_sources(R"(, "twain2": true)"));
+        ASSERT_TRUE(h.load(c.manager));
+        h.open(c.source);
+        EXPECT_EQ(bool(h.source.SupportedGroups & DF_DS2),
+                  std::string(c.source) == "Duplex Feeder");
+        ASSERT_EQ(h.enable(false), TWRC_SUCCESS);
+        ASSERT_EQ(h.wait_event(), MSG_XFERREADY);
+        TW_UINT32 dib = 0;
+        ASSERT_EQ(h.ds(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+        EXPECT_EQ(vt::native_label(dib), "sheet 1 front");
+        TW_PENDINGXFERS pending{};
+        EXPECT_EQ(h.ds(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+        EXPECT_EQ(h.ds(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+        h.close();
+
+        int entry_points = 0, signals = 0, handed_over = 0;
+        for (const auto &line : h.trace()) {
+            entry_points += line.dat == "DAT_ENTRYPOINT" && line.rc == TWRC_SUCCESS;
+            signals += line.manager && line.dat == "DAT_NULL" && line.msg == "MSG_XFERREADY" &&
+                       line.rc == TWRC_SUCCESS && line.name == c.source;
+            handed_over += line.manager && line.event == "MSG_XFERREADY";
+        }
+        EXPECT_EQ(entry_points, c.signals);
+        EXPECT_EQ(signals, c.signals);
+        EXPECT_EQ(handed_over, c.signals);
     }
 }
 

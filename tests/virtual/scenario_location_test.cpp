@@ -1,22 +1,31 @@
-// The default scenario lies in the folder above the sources' own, whichever
-// separators the system's module paths use.
+// The default scenario lies in the Windows folder, where the manager (even
+// as TWAINDSM.DLL in the system folder) and the sources (even in a subfolder
+// of twain_32) both look; ZELTWAIN_SCENARIO names another.
 #include "shared/scenario.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-TEST(ScenarioLocation, FolderAboveTheSourcesOnEitherSystem) {
-    const std::pair<const char *, const char *> cases[] = {
-        {"C:\\zelwine\\windows\\twain_32", "C:\\zelwine\\windows"},
-        {"/build/windows/twain_32", "/build/windows"},
-        {"C:\\mixed/windows\\twain_32", "C:\\mixed/windows"},
-        {"twain_32", "."},
+TEST(ScenarioLocation, TheWindowsFolderUnlessTheEnvironmentNamesOne) {
+    struct Case {
+        const char *windir, *named, *expected;
     };
-    unsetenv("ZELTWAIN_SCENARIO");
-    for (const auto &[sources, parent] : cases) {
-        EXPECT_EQ(zelvirt::parent_folder(sources), parent) << sources;
-        EXPECT_EQ(zelvirt::locate_scenario(zelvirt::parent_folder(sources)),
-                  std::string(parent) + "/scenario.json");
+    const Case cases[] = {
+        {"/build/windows", nullptr, "/build/windows/scenario.json"},
+        {"/build/windows/", nullptr, "/build/windows/scenario.json"},
+        {"/build/windows", "/tmp/other.json", "/tmp/other.json"},
+        {"/build/windows", "", "/build/windows/scenario.json"},
+    };
+    const std::string saved = std::getenv("WINDIR") ? std::getenv("WINDIR") : "";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.windir) + " " + (c.named ? c.named : "(unset)"));
+        setenv("WINDIR", c.windir, 1);
+        if (c.named)
+            setenv("ZELTWAIN_SCENARIO", c.named, 1);
+        else
+            unsetenv("ZELTWAIN_SCENARIO");
+        EXPECT_EQ(zelvirt::scenario_location(), c.expected);
     }
+    setenv("WINDIR", saved.c_str(), 1);
 }

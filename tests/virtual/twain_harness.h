@@ -136,13 +136,14 @@ class Harness {
             DestroyWindow(window);
     }
 
-    // LoadLibraryA of the Windows directory's TWAIN_32.DLL, as the library does.
-    bool load() {
+    // LoadLibraryA of the Windows directory's TWAIN_32.DLL, as the library
+    // does (or of another manager file there).
+    bool load(const std::string &manager = "TWAIN_32.DLL") {
         char dir[MAX_PATH];
         UINT n = GetWindowsDirectoryA(dir, sizeof dir);
         if (n == 0 || n >= sizeof dir)
             return false;
-        module = LoadLibraryA((std::string(dir) + "\\TWAIN_32.DLL").c_str());
+        module = LoadLibraryA((std::string(dir) + "\\" + manager).c_str());
         if (!module)
             return false;
         entry = reinterpret_cast<DSMENTRYPROC>(

@@ -4,6 +4,7 @@
 //   library_host ours   our virtual manager: C:\windows\TWAIN_32.DLL for
 //                       32 bits, C:\windows\system32\TWAINDSM.DLL for 64
 //   library_host wine   Wine's own manager, our sources as its sane.ds
+// A second argument "twain2" makes every case's source a TWAIN 2 one.
 // Each case writes the scenario it scans (ZELTWAIN_SCENARIO), and checks
 // here what a host sees: results, boxes, states, DIBs, files.  What only the
 // build machine can read (page counts and compression with tiffinfo, page
@@ -13,6 +14,7 @@
 #include "wine_check.h"
 #include "zeltw32.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -138,17 +140,45 @@ int CajasCon(const std::string &sTitulo) {
     return n;
 }
 
+// Fields every case's source takes: "twain2" with the argument.
+std::string sCamposComunes;
+
 // The devices' paper outlives the sessions (and Wine's manager never unloads
 // a source): each case has a device of its own, told apart by its name.
 std::string UnEscaner(const char *caso, const std::string &campos) {
     return std::string(R"({"sources": [{"name": "Escaner )") + caso + R"(", "default": true, )" +
-           campos + "}]}";
+           sCamposComunes + campos + "}]}";
 }
 
 const char kAlimentador[] = R"("feeder": true, "operator": {"delay_ms": 5})";
 
-// The cases every manager must carry: the acquisitions end to end.
+// The cases every manager must carry: the default scenario as a tester
+// installs it (C:\windows\scenario.json, no ZELTWAIN_SCENARIO), listed once
+// per device with its default opened; then the acquisitions end to end.
 void Adquisiciones(Casos &t) {
+    t.Caso("the_installed_default_scenario", [&] {
+        _putenv("ZELTWAIN_SCENARIO=");
+        std::vector<std::string> nombres;
+        char nombre[34] = {};
+        for (BOOL b = zel.MostrarPrimerEscaner(nullptr, nombre); b && nombres.size() < 10;
+             b = zel.MostrarSiguienteEscaner(nullptr, nombre))
+            nombres.push_back(nombre);
+        std::sort(nombres.begin(), nombres.end());
+        std::string todos;
+        for (const auto &n : nombres)
+            todos += n + "|";
+        t.Igual(
+            todos,
+            std::string("ZelVirtual Duplex Color|ZelVirtual Flatbed|ZelVirtual Simplex Feeder|"),
+            "every device once");
+        zel.OcultarUI(1);
+        HGLOBAL hDib = zel.AdquirirEnMemoria(nullptr, 0);
+        t.Verificar(hDib != nullptr, "a DIB from the default device");
+        if (hDib)
+            zel.LiberadorDeMemoria(hDib);
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+
     t.Caso("single_image_to_memory", [&] {
         Escenario("memoria", UnEscaner("memoria", kAlimentador));
         zel.OcultarUI(1);
@@ -387,6 +417,8 @@ int main(int argc, char **argv) {
     });
     if (!bCargada || (sManejador != "ours" && sManejador != "wine"))
         return t.Terminar() | 1;
+    if (argc > 2 && std::string(argv[2]) == "twain2")
+        sCamposComunes = R"("twain2": true, )";
     ManejadorCargado(t, sManejador);
     if (sManejador == "wine")
         ConElManejadorDeWine(t);

@@ -1,5 +1,6 @@
-// DSM_Entry of the virtual manager TWAIN_32.DLL.  Triplets with a
-// destination go to that source; the others are the manager's own and are
+// DSM_Entry of the virtual manager TWAIN_32.DLL (or TWAINDSM.DLL).
+// Triplets with a destination go to that source, but for a TWAIN 2 source's
+// DAT_NULL to the application; the others are the manager's own and are
 // traced as DSM lines (see zelvirt/trace.h).
 #include "manager.h"
 
@@ -14,9 +15,12 @@ namespace {
 
 Manager *instance = nullptr;
 
+TW_UINT16 WINAPI entry_point(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16,
+                             TW_MEMREF);
+
 Manager &manager() {
     if (!instance)
-        instance = new Manager;
+        instance = new Manager(entry_point, stands_as_twaindsm());
     return *instance;
 }
 
@@ -34,7 +38,8 @@ __attribute__((destructor)) void release_manager() {
 TW_UINT16 entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                 TW_MEMREF data) {
     Manager &m = manager();
-    if (dest)
+    const bool signal = dest && dg == DG_CONTROL && dat == DAT_NULL;
+    if (dest && !signal)
         return m.route(origin, *dest, dg, dat, msg, data);
     TraceRecord trace;
     trace.manager = true;
@@ -44,12 +49,17 @@ TW_UINT16 entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 
     trace.dat = dat;
     trace.msg = msg;
     trace.state_before = m.state();
-    Outcome outcome = m.handle(origin, dg, dat, msg, data);
+    Outcome outcome = signal ? m.signal(origin, *dest, msg) : m.handle(origin, dg, dat, msg, data);
     trace.state_after = m.state();
     trace.rc = outcome.rc;
     trace.cc = outcome.cc;
     write_trace(trace);
     return outcome.rc;
+}
+
+TW_UINT16 WINAPI entry_point(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat,
+                             TW_UINT16 msg, TW_MEMREF data) {
+    return entry(origin, dest, dg, dat, msg, data);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // How an enabled source talks to the application: it posts a message of its
-// own to the parent window and claims it in MSG_PROCESSEVENT, and the person
-// at the device acts through a timer of the source's hidden window, so that
-// the application's message loop drives everything.
+// own to the parent window and claims it in MSG_PROCESSEVENT (a TWAIN 2
+// source given the manager's entry point signals through the manager
+// instead), and the person at the device acts through a timer of the
+// source's hidden window, so that the application's message loop drives
+// everything.
 #include "source.h"
 
 #include <map>
@@ -89,7 +91,29 @@ void Source::schedule(Press press, int delay_ms) {
         on_timer(); // no timer: the person acts at once
 }
 
+void Source::connect_manager(const TW_ENTRYPOINT &manager, const TW_IDENTITY &application) {
+    manager_ = manager;
+    application_ = application;
+}
+
+// DAT_NULL to the manager, which hands the message to the application; the
+// transfer is ready from the signal on.  False when the manager refuses it.
+bool Source::signal_manager(uint16_t twain_message) {
+    TW_IDENTITY origin = identity_, application = application_;
+    TW_UINT16 rc =
+        manager_->DSM_Entry(&origin, &application, DG_CONTROL, DAT_NULL, twain_message, nullptr);
+    if (rc != TWRC_SUCCESS) {
+        OutputDebugStringA("zelvirtual: the manager refused DAT_NULL; the source posts instead\n");
+        return false;
+    }
+    if (twain_message == MSG_XFERREADY && state_ == 5)
+        state_ = 6;
+    return true;
+}
+
 void Source::post(uint16_t twain_message) {
+    if (manager_ && signal_manager(twain_message))
+        return;
     LPARAM lparam = LPARAM(((generation_ & 0xFFFF) << 16) | twain_message);
     PostMessageA(parent_, event_message_, WPARAM(cookie_), lparam);
 }

@@ -22,15 +22,11 @@ void pin_module() {
     this_module(GET_MODULE_HANDLE_EX_FLAG_PIN);
 }
 
-std::string module_folder() {
+std::string module_path() {
     char path[MAX_PATH];
     HMODULE module = this_module(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT);
     DWORD n = module ? GetModuleFileNameA(module, path, sizeof path) : 0;
-    if (n == 0 || n >= sizeof path)
-        return ".";
-    std::string name(path, n);
-    auto slash = name.find_last_of("/\\");
-    return slash == std::string::npos ? "." : name.substr(0, slash);
+    return n == 0 || n >= sizeof path ? std::string() : std::string(path, n);
 }
 
 } // namespace zelvirt
@@ -38,7 +34,6 @@ std::string module_folder() {
 #include <dlfcn.h>
 
 namespace zelvirt {
-namespace {
 
 std::string module_path() {
     Dl_info info{};
@@ -46,8 +41,6 @@ std::string module_path() {
         return {};
     return info.dli_fname;
 }
-
-} // namespace
 
 void pin_module() {
     static bool pinned = false;
@@ -58,12 +51,6 @@ void pin_module() {
         return;
     // The handle is kept on purpose: the library stays for the process.
     pinned = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
-}
-
-std::string module_folder() {
-    std::string path = module_path();
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
 } // namespace zelvirt

@@ -10,7 +10,7 @@ namespace zelvirt {
 // and of the manager by the application, as a real device's state does.
 void pin_module();
 
-// The host folder holding this library (the twain_32 folder).
-std::string module_folder();
+// The host path of this library's file; empty when unknown.
+std::string module_path();
 
 } // namespace zelvirt

@@ -42,6 +42,10 @@ class Source {
     // application in MSG_PROCESSEVENT).
     void on_timer();
 
+    // A TWAIN 2 manager's entry point: the source then signals the
+    // application through it (DAT_NULL) instead of posting its own message.
+    void connect_manager(const TW_ENTRYPOINT &manager, const TW_IDENTITY &application);
+
   private:
     enum class Press { None, Scan, Cancel, Close, UiOk, UiCancel };
 
@@ -83,6 +87,7 @@ class Source {
     bool ensure_window();
     void schedule(Press press, int delay_ms);
     void post(uint16_t twain_message);
+    bool signal_manager(uint16_t twain_message);
     void scan_pressed();
     void batch_ended();
     void stop_events();
@@ -105,6 +110,8 @@ class Source {
     int state_ = 4;
     std::vector<int> fault_counts_;
 
+    std::optional<TW_ENTRYPOINT> manager_; // a TWAIN 2 source's way to the application
+    TW_IDENTITY application_{};
     HWND parent_ = 0;
     HWND window_ = 0;
     UINT event_message_ = 0;

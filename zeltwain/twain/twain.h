@@ -305,6 +305,34 @@ typedef TW_UINT16(WINAPI *DSMENTRYPROC)(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest
 typedef TW_UINT16(WINAPI *DSENTRYPROC)(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT,
                                        TW_UINT16 MSG, TW_MEMREF pData);
 
+/* TWAIN 2: the manager's entry point and memory functions, given to a 2.x
+ * source (DF_DS2) with DG_CONTROL / DAT_ENTRYPOINT / MSG_SET before it is
+ * opened.  Such a source signals the application through DSM_Entry with
+ * DAT_NULL and MSG_XFERREADY, MSG_CLOSEDSREQ, MSG_CLOSEDSOK or
+ * MSG_DEVICEEVENT. */
+typedef TW_HANDLE(WINAPI *DSM_MEMALLOCATE)(TW_UINT32 size);
+typedef void(WINAPI *DSM_MEMFREE)(TW_HANDLE handle);
+typedef TW_MEMREF(WINAPI *DSM_MEMLOCK)(TW_HANDLE handle);
+typedef void(WINAPI *DSM_MEMUNLOCK)(TW_HANDLE handle);
+
+#pragma pack(push, 2)
+typedef struct {
+    TW_UINT32 Size; /* sizeof(TW_ENTRYPOINT) */
+    DSMENTRYPROC DSM_Entry;
+    DSM_MEMALLOCATE DSM_MemAllocate;
+    DSM_MEMFREE DSM_MemFree;
+    DSM_MEMLOCK DSM_MemLock;
+    DSM_MEMUNLOCK DSM_MemUnlock;
+} TW_ENTRYPOINT, *pTW_ENTRYPOINT;
+#pragma pack(pop)
+TW_STATIC_ASSERT(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void *), "TW_ENTRYPOINT size");
+
+#define DAT_ENTRYPOINT 0x0403
+/* SupportedGroups flags of TWAIN 2 identities. */
+#define DF_DSM2 0x10000000L
+#define DF_APP2 0x20000000L
+#define DF_DS2 0x40000000L
+
 /* Protocol version */
 #define TWON_PROTOCOLMINOR 9
 #define TWON_PROTOCOLMAJOR 1

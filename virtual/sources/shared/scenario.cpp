@@ -567,6 +567,8 @@ void parse_device(const json &value, const std::string &pointer, SourceSpec &sou
     if (value.contains("unknown_page_count"))
         source.unknown_page_count =
             get_bool(value["unknown_page_count"], child(pointer, "unknown_page_count"));
+    if (value.contains("twain2"))
+        source.twain2 = get_bool(value["twain2"], child(pointer, "twain2"));
 }
 
 void parse_dib_shape(const json &value, const std::string &pointer, DibShape &dib) {
@@ -605,8 +607,8 @@ SourceSpec parse_source(const json &value, const std::string &pointer) {
     require_object(value, pointer);
     check_keys(value, pointer,
                {"name", "manufacturer", "family", "version", "default", "feeder", "flatbed",
-                "duplex", "ui_controllable", "unknown_page_count", "driver", "paper", "operator",
-                "capabilities", "faults", "dib"});
+                "duplex", "ui_controllable", "unknown_page_count", "twain2", "driver", "paper",
+                "operator", "capabilities", "faults", "dib"});
     SourceSpec source;
     if (!value.contains("name"))
         fail(child(pointer, "name"), "a source needs a \"name\"");
@@ -783,16 +785,13 @@ bool load_scenario(const std::string &host_path, Scenario *scenario, std::string
     return parse_scenario(text.str(), host_path, scenario, error);
 }
 
-std::string locate_scenario(const std::string &dir) {
+std::string scenario_location() {
     const char *env = std::getenv("ZELTWAIN_SCENARIO");
     if (env && *env)
         return env;
-    return dir + "/scenario.json";
-}
-
-std::string parent_folder(const std::string &folder) {
-    auto slash = folder.find_last_of("/\\");
-    return slash == std::string::npos ? "." : folder.substr(0, slash);
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    return std::string(length == 0 || length >= sizeof windows ? "." : windows) + "/scenario.json";
 }
 
 } // namespace zelvirt

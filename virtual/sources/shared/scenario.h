@@ -135,6 +135,7 @@ struct SourceSpec {
     DuplexKind duplex = DuplexKind::None;
     bool ui_controllable = true;
     bool unknown_page_count = false;
+    bool twain2 = false; // DF_DS2: takes DAT_ENTRYPOINT and signals through DAT_NULL
     std::string driver = "zelvirtual.ds";
     PaperSpec paper;
     OperatorSpec op;
@@ -171,12 +172,9 @@ bool load_scenario(const std::string &host_path, Scenario *scenario, std::string
 bool parse_scenario(const std::string &text, const std::string &path, Scenario *scenario,
                     std::string *error);
 
-// The scenario file: $ZELTWAIN_SCENARIO, else "scenario.json" in `dir`.
-std::string locate_scenario(const std::string &dir);
-
-// The folder that holds `folder` (Windows or POSIX separators alike); "."
-// when it names none.
-std::string parent_folder(const std::string &folder);
+// The scenario the manager and every source read: $ZELTWAIN_SCENARIO, else
+// "scenario.json" in the Windows folder, above the sources' folders.
+std::string scenario_location();
 
 // Whether a value is one an item of this TWAIN type can carry.
 bool value_fits(uint16_t item_type, double value);

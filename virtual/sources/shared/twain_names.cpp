@@ -40,6 +40,7 @@ const NamedValue kNames[] = {
     ZV(DataType, DAT_DEVICEEVENT),
     ZV(DataType, DAT_FILESYSTEM),
     ZV(DataType, DAT_PASSTHRU),
+    ZV(DataType, DAT_ENTRYPOINT),
     ZV(DataType, DAT_IMAGEINFO),
     ZV(DataType, DAT_IMAGELAYOUT),
     ZV(DataType, DAT_IMAGEMEMXFER),
