@@ -89,6 +89,12 @@ case_duplex() {
     expect_eq "simplex by position" false "$(json /duplex)"
     run duplex --source Flatbed
     expect_eq "flatbed by name" "source 2: scans one side" "$(cat out.txt)"
+    for index in 3 7 -1; do
+        run duplex --index $index --json
+        expect_eq "position $index" "1 duplex failure" "$status $(json /command) $(json /outcome)"
+        expect_match "position $index said" "no source at position $index \(the manager lists 3\)" \
+            "$(cat err.txt)"
+    done
 }
 
 case_image() {
