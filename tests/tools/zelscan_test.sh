@@ -263,8 +263,10 @@ case_nothing_written() {
         { "page": 3, "transfer": "cancel" } ] } } ] }' >nopage.json
     ZELTWAIN_SCENARIO=$PWD/nopage.json run device --format pdf --out dev --json
     expect_eq "device outcome" "1 failure" "$status $(json /outcome)"
+    expect_eq "no page taken" "0 0" "$(json /pages/transferred) $(json /passes)"
     ZELTWAIN_SCENARIO=$PWD/nopage.json run batch --out native.tif
     expect_match "batch outcome" "^batch from No Page Feeder: failure" "$(cat out.txt)"
+    expect_match "no page counted" "pages transferred 0," "$(cat out.txt)"
     expect_match "reason" "no file of the output was written" "$(cat err.txt)"
     # Pages scanned, but the page writer has no PDF output.
     run batch --format pdf --out none --json
