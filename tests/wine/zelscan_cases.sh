@@ -124,10 +124,17 @@ zelscan_case_save_dialog() {
     zelscan_expect "named in the summary" '"chosen.bmp"' "$(zelscan_json dialog name)"
     zelscan_expect "third page" "sheet 3 front" \
         "$("$labels" "$dir/chosen_2.bmp" 2>/dev/null | tail -n +2)"
-    # An empty line cancels the dialog.
-    printf '\n' >"$dir/in.txt"
-    zelscan_run dialog -- batch --format bmp --json
-    zelscan_expect "cancelled" "2 \"cancelled\"" "$zelscan_status $(zelscan_json dialog outcome)"
+    # An empty line cancels the dialog; so does a name the dialog refuses
+    # (its box is shown), which would otherwise leave it waiting.
+    local typed
+    for typed in '' 'a|b'; do
+        printf '%s\n' "$typed" >"$dir/in.txt"
+        zelscan_run dialog -- batch --format bmp --json
+        zelscan_expect "cancelled with [$typed]" "2 \"cancelled\"" \
+            "$zelscan_status $(zelscan_json dialog outcome)"
+    done
+    zelscan_expect_match "refusal shown" "== Invalid character.*cannot contain" \
+        "$(tr '\n' ' ' <"$dir/err.txt")"
 }
 
 # The counts come from the library's debug output, read in the process.

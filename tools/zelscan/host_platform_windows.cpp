@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "host_terminal.h"
@@ -53,7 +54,8 @@ LONG CALLBACK ReadDebugOutput(PEXCEPTION_POINTERS info) {
     auto length = size_t(record->ExceptionInformation[0]);
     auto text = reinterpret_cast<const char *>(record->ExceptionInformation[1]);
     in_debug_handler = true;
-    hooks.log->on_debug_line(text && length > 0 ? std::string(text, length - 1) : "");
+    hooks.log->on_debug_line(text && length > 0 ? std::string(text, strnlen(text, length - 1))
+                                                : std::string());
     in_debug_handler = false;
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -80,16 +82,31 @@ int FirstButton(HWND box) {
     return IDCANCEL;
 }
 
-// A box of the library is recorded; a box of the file dialog (its prompt
-// to write over a file) is only shown, and answered Yes, as the name was
-// already chosen.
+// A box of the file dialog is only shown: its question whether to write
+// over a file is answered Yes, as the name was chosen already; a box that
+// refuses the name would leave the dialog waiting for another, and the
+// dialog is cancelled behind it.
+void AnswerFileDialogBox(HWND box, HWND dialog, const std::string &caption,
+                         const std::string &text) {
+    EchoBox(caption, text);
+    if (GetDlgItem(box, IDYES))
+        return;
+    hooks.log->dialog_name.reset();
+    hooks.log->dialog_cancelled = true;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+// A box of the library is recorded and answered with its first button.
 void AnswerBox(HWND box) {
     std::string caption = WindowText(box), text = WindowText(GetDlgItem(box, kBoxText));
-    if (Contains(hooks.file_dialogs, GetWindow(box, GW_OWNER)))
-        EchoBox(caption, text);
-    else
+    HWND owner = GetWindow(box, GW_OWNER);
+    bool ofFileDialog = Contains(hooks.file_dialogs, owner);
+    if (!ofFileDialog)
         ShowBox(*hooks.log, hooks.answer_at_once, caption, text);
+    // Posted before the file dialog's cancel, so that the box closes first.
     PostMessageA(box, WM_COMMAND, FirstButton(box), 0);
+    if (ofFileDialog)
+        AnswerFileDialogBox(box, owner, caption, text);
 }
 
 HWND NameField(HWND dialog) {
