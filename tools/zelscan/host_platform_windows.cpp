@@ -39,6 +39,7 @@ struct Hooks {
     // again when its overwrite prompt closes, and is still the same dialog.
     std::vector<HWND> answered;
     std::vector<HWND> file_dialogs;
+    std::string folder; // the current folder when the hooks were installed
 };
 
 Hooks hooks;
@@ -82,31 +83,17 @@ int FirstButton(HWND box) {
     return IDCANCEL;
 }
 
-// A box of the file dialog is only shown: its question whether to write
-// over a file is answered Yes, as the name was chosen already; a box that
-// refuses the name would leave the dialog waiting for another, and the
-// dialog is cancelled behind it.
-void AnswerFileDialogBox(HWND box, HWND dialog, const std::string &caption,
-                         const std::string &text) {
-    EchoBox(caption, text);
-    if (GetDlgItem(box, IDYES))
-        return;
-    hooks.log->dialog_name.reset();
-    hooks.log->dialog_cancelled = true;
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-}
-
-// A box of the library is recorded and answered with its first button.
+// A box of the library is recorded; a box of the file dialog (its question
+// whether to write over a file, or its refusal of the name) is only shown.
+// Each is answered with its first button: Yes to the question, as the name
+// was chosen already.
 void AnswerBox(HWND box) {
     std::string caption = WindowText(box), text = WindowText(GetDlgItem(box, kBoxText));
-    HWND owner = GetWindow(box, GW_OWNER);
-    bool ofFileDialog = Contains(hooks.file_dialogs, owner);
-    if (!ofFileDialog)
+    if (Contains(hooks.file_dialogs, GetWindow(box, GW_OWNER)))
+        EchoBox(caption, text);
+    else
         ShowBox(*hooks.log, hooks.answer_at_once, caption, text);
-    // Posted before the file dialog's cancel, so that the box closes first.
     PostMessageA(box, WM_COMMAND, FirstButton(box), 0);
-    if (ofFileDialog)
-        AnswerFileDialogBox(box, owner, caption, text);
 }
 
 HWND NameField(HWND dialog) {
@@ -127,14 +114,39 @@ std::vector<std::string> FileTypes(HWND dialog) {
     return types;
 }
 
+// A relative name typed on the terminal lies in the folder this program
+// started in; the dialog would take it in the folder it shows (the one
+// last used, which it makes the current one).
+std::string FullName(const std::string &name) {
+    bool relative =
+        !name.empty() && name[0] != '\\' && name[0] != '/' && !(name.size() > 1 && name[1] == ':');
+    return relative && !hooks.folder.empty() ? hooks.folder + "\\" + name : name;
+}
+
+// After OK: a dialog still open and not waiting on a box of its own did
+// not take the name (a folder it went into, a name it refused) and would
+// wait for another: it is cancelled.
+void CALLBACK CancelIfStillOpen(HWND dialog, UINT, UINT_PTR timer, DWORD) {
+    if (!IsWindowEnabled(dialog) || !hooks.log)
+        return;
+    KillTimer(dialog, timer);
+    std::fputs("zelscan: the dialog did not take the name; cancelled\n", stderr);
+    hooks.log->dialog_name.reset();
+    hooks.log->dialog_cancelled = true;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
 // Types the name asked on the terminal into the dialog and presses OK, or
-// cancels the dialog.
+// cancels the dialog.  The check comes after OK: a timer's turn comes once
+// no posted message is waiting.
 void AnswerFileDialog(HWND dialog) {
     std::optional<std::string> name =
         AskFileName(*hooks.log, WindowText(dialog), FileTypes(dialog), kNameRoom);
     if (name)
-        SetWindowTextA(NameField(dialog), name->c_str());
+        SetWindowTextA(NameField(dialog), FullName(*name).c_str());
     PostMessageA(dialog, WM_COMMAND, name ? IDOK : IDCANCEL, 0);
+    if (name)
+        SetTimer(dialog, kAnswerTimer, 0, CancelIfStillOpen);
 }
 
 // The file dialog fills its list of file types after it is activated: it
@@ -165,6 +177,9 @@ bool IsDialog(HWND window) {
 LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
     auto window = reinterpret_cast<HWND>(wParam);
     if (code == HCBT_DESTROYWND) {
+        // The dialog made the chosen file's folder the current one.
+        if (Contains(hooks.file_dialogs, window) && !hooks.folder.empty())
+            SetCurrentDirectoryA(hooks.folder.c_str());
         Forget(hooks.answered, window);
         Forget(hooks.file_dialogs, window);
     } else if (code == HCBT_ACTIVATE && hooks.log && !Contains(hooks.answered, window) &&
@@ -172,6 +187,13 @@ LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
         Answer(window);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::string CurrentFolder() {
+    std::string folder(MAX_PATH + 1, '\0');
+    DWORD length = GetCurrentDirectoryA(DWORD(folder.size()), folder.data());
+    folder.resize(length < folder.size() ? length : 0);
+    return folder;
 }
 
 } // namespace
@@ -182,6 +204,7 @@ void InstallHostHooks(HostLog &log, bool answerAtOnce) {
     hooks.log = &log;
     hooks.answer_at_once = answerAtOnce;
     hooks.thread = GetCurrentThreadId();
+    hooks.folder = CurrentFolder();
     hooks.cbt = SetWindowsHookExA(WH_CBT, WatchDialogs, nullptr, hooks.thread);
     hooks.vectored = AddVectoredExceptionHandler(1, ReadDebugOutput);
     if (!hooks.cbt || !hooks.vectored)
