@@ -89,6 +89,12 @@ case_duplex() {
     expect_eq "simplex by position" false "$(json /duplex)"
     run duplex --source Flatbed
     expect_eq "flatbed by name" "source 2: scans one side" "$(cat out.txt)"
+    for index in 3 7 -1; do
+        run duplex --index $index --json
+        expect_eq "position $index" "1 duplex failure" "$status $(json /command) $(json /outcome)"
+        expect_match "position $index said" "no source at position $index \(the manager lists 3\)" \
+            "$(cat err.txt)"
+    done
 }
 
 case_image() {
@@ -257,8 +263,10 @@ case_nothing_written() {
         { "page": 3, "transfer": "cancel" } ] } } ] }' >nopage.json
     ZELTWAIN_SCENARIO=$PWD/nopage.json run device --format pdf --out dev --json
     expect_eq "device outcome" "1 failure" "$status $(json /outcome)"
+    expect_eq "no page taken" "0 0" "$(json /pages/transferred) $(json /passes)"
     ZELTWAIN_SCENARIO=$PWD/nopage.json run batch --out native.tif
     expect_match "batch outcome" "^batch from No Page Feeder: failure" "$(cat out.txt)"
+    expect_match "no page counted" "pages transferred 0," "$(cat out.txt)"
     expect_match "reason" "no file of the output was written" "$(cat err.txt)"
     # Pages scanned, but the page writer has no PDF output.
     run batch --format pdf --out none --json

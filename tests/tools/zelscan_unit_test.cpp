@@ -89,6 +89,20 @@ TEST(PageCounter, IgnoresOtherLinesAndRepeatedStates) {
     EXPECT_EQ(counter.state(), 5);
 }
 
+TEST(PageCounter, CancelledTransfersBringNoPage) {
+    const char kCancelled[] = "ZELTW: transfer cancelled: no page.\n";
+    zelscan::PageCounter counter;
+    FeedStates(counter, {5, 6});
+    counter.Feed(kCancelled);
+    FeedStates(counter, {7, 6});
+    EXPECT_EQ(counter.passes(), 0);
+    FeedStates(counter, {7, 6}); // a page
+    counter.Feed(kCancelled);
+    FeedStates(counter, {7, 5});
+    EXPECT_EQ(counter.transferred(), 1);
+    EXPECT_EQ(counter.passes(), 1);
+}
+
 TEST(PageCounter, CountsThePageWritersPagesDropsAndLosses) {
     zelscan::PageCounter counter;
     EXPECT_TRUE(counter.Feed("ZELTW: blank page discarded.\n"));

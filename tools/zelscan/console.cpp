@@ -16,9 +16,15 @@ bool ConsoleIsInteractive() {
     return ZELSCAN_ISATTY(0) && ZELSCAN_ISATTY(2);
 }
 
+// On Windows the progress line is rewritten with the terminal's escape
+// sequences, which a console takes only when asked to.
 void PrepareConsole() {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(error, &mode))
+        SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 #endif
 }
 

@@ -8,7 +8,8 @@ namespace zelscan {
 // True when stdin and stderr are both terminals.
 bool ConsoleIsInteractive();
 
-// Makes the console show UTF-8 (Windows consoles start in an OEM code page).
+// Makes the console show UTF-8 (Windows consoles start in an OEM code page)
+// and take the escape sequences of the progress line.
 void PrepareConsole();
 
 // True when stderr is a terminal (for the live progress line).

@@ -1,6 +1,6 @@
-// What a host sees of the library beyond its exports, which differs between
-// this system's platform layer and Windows: the library's debug output, its
-// message boxes and file dialogs, and where a Windows path lies.
+// What a host sees of the library beyond its exports, reached differently
+// through this system's platform layer and on Windows: the library's debug
+// output, its message boxes and file dialogs, and where a Windows path lies.
 #pragma once
 
 #include <functional>
@@ -22,8 +22,10 @@ struct HostLog {
 
 // Routes the library's message boxes and file dialogs to the terminal (or,
 // with answerAtOnce, answers every box with its first button without
-// waiting) and hands its debug output to log.on_debug_line.  On Windows the
-// real boxes and dialogs are shown and nothing is observed.
+// waiting) and hands its debug output to log.on_debug_line, each string as
+// the library wrote it.  The library shows its boxes and writes its lines
+// on the thread that called the export; on Windows only that thread (the
+// one that installs the hooks) is watched.
 void InstallHostHooks(HostLog &log, bool answerAtOnce);
 void RemoveHostHooks();
 

@@ -4,11 +4,9 @@
 
 #include <zelplat/zelplat_test.h>
 
-#include <cstdio>
 #include <cstring>
 
-#include "console.h"
-#include "text.h"
+#include "host_terminal.h"
 
 namespace zelscan {
 namespace {
@@ -23,16 +21,6 @@ Hooks hooks;
 void ForwardDebugLine(void *, LPCSTR text) {
     if (hooks.log && hooks.log->on_debug_line)
         hooks.log->on_debug_line(text);
-}
-
-// The box text for the terminal: the library breaks lines with "\n\r",
-// whose carriage return would send the rest of the line over its start.
-std::string WithoutReturns(const std::string &text) {
-    std::string kept;
-    for (char c : text)
-        if (c != '\r')
-            kept += c;
-    return Cp1252ToUtf8(kept);
 }
 
 // The first button of the box: what Enter picks in a box of one button.
@@ -52,45 +40,29 @@ int FirstButton(UINT type) {
 }
 
 int AnswerBox(void *, HWND, LPCSTR text, LPCSTR caption, UINT type) {
-    std::string body = text, title = caption;
-    (title == "TWAIN Error" ? hooks.log->error_boxes : hooks.log->notice_boxes).push_back(body);
-    std::string shown = "\n== " + Cp1252ToUtf8(title) + " ==\n" + WithoutReturns(body) + "\n";
-    std::string ignored;
-    if (hooks.answer_at_once || !ConsoleIsInteractive())
-        std::fputs(shown.c_str(), stderr);
-    else
-        AskLine(shown + "[Enter] OK > ", ignored);
+    ShowBox(*hooks.log, hooks.answer_at_once, caption ? caption : "", text ? text : "");
     return FirstButton(type);
 }
 
-// The descriptions of the dialog's filter pairs, one line each.
-std::string FilterLines(LPCSTR filter) {
-    std::string lines;
+// The descriptions of the dialog's filter pairs.
+std::vector<std::string> FilterDescriptions(LPCSTR filter) {
+    std::vector<std::string> types;
     for (int field = 0; filter && *filter; ++field) {
         std::string text = filter;
         filter += text.size() + 1;
         if (field % 2 == 0)
-            lines += "  " + Cp1252ToUtf8(text) + "\n";
+            types.push_back(text);
     }
-    return lines;
+    return types;
 }
 
 BOOL AnswerFileDialog(void *, BOOL save, LPOPENFILENAMEA ofn) {
-    std::string prompt = std::string("\n== ") + (save ? "Save As" : "Open") + " ==\n" +
-                         FilterLines(ofn->lpstrFilter) + "File name (empty line cancels) > ";
-    std::string typed, name;
-    bool answered = AskLine(prompt, typed) && !typed.empty();
-    if (!ConsoleIsInteractive())
-        std::fputs("\n", stderr);
-    Utf8ToCp1252(typed, name);
-    if (!answered || name.size() + 1 > ofn->nMaxFile) {
-        hooks.log->dialog_cancelled = true;
+    size_t room = ofn->nMaxFile > 0 ? ofn->nMaxFile - 1 : 0;
+    std::optional<std::string> name = AskFileName(*hooks.log, save ? "Save As" : "Open",
+                                                  FilterDescriptions(ofn->lpstrFilter), room);
+    if (!name || !ofn->lpstrFile)
         return FALSE;
-    }
-    std::memcpy(ofn->lpstrFile, name.c_str(), name.size() + 1);
-    hooks.log->dialog_name = name;
-    if (hooks.log->on_dialog_name)
-        hooks.log->on_dialog_name(name);
+    std::memcpy(ofn->lpstrFile, name->c_str(), name->size() + 1);
     return TRUE;
 }
 

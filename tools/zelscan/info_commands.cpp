@@ -45,6 +45,15 @@ int Failure(const CommonOptions &common, const char *command) {
     return kExitFailure;
 }
 
+// The position asked for, when the manager lists a source there.
+std::optional<int> ListedPosition(const SourceList &sources, int index) {
+    if (index >= 0 && size_t(index) < sources.names.size())
+        return index;
+    std::fprintf(stderr, "zelscan: no source at position %d (the manager lists %d)\n", index,
+                 int(sources.names.size()));
+    return std::nullopt;
+}
+
 } // namespace
 
 int ListCommand(const CommonOptions &common) {
@@ -99,12 +108,11 @@ int ShowCommand(const CommonOptions &common) {
 }
 
 int DuplexCommand(const CommonOptions &common, std::optional<int> index) {
-    if (!index) {
-        std::optional<SourceList> sources = ListInstalledSources();
-        index = sources ? ChooseSource(*sources, common.source) : std::nullopt;
-        if (!index)
-            return Failure(common, "duplex");
-    }
+    std::optional<SourceList> sources = ListInstalledSources();
+    if (sources)
+        index = index ? ListedPosition(*sources, *index) : ChooseSource(*sources, common.source);
+    if (!sources || !index)
+        return Failure(common, "duplex");
     bool duplex = EsDuplex(0, *index);
     DescargarManejadorDispositivo();
     Print(common, {{"index", *index}, {"duplex", duplex}},

@@ -29,6 +29,10 @@ bool PageCounter::Feed(const std::string &line) {
         ++lost_;
         return true;
     }
+    if (StartsWith(line, "ZELTW: transfer cancelled: no page.")) {
+        cancelled_ = true; // the state 7 that follows brings no page
+        return false;
+    }
     if (StartsWith(line, "ZELTW: manual duplex: second pass")) {
         pass_open_ = false; // the source's interface may stay open between the passes
         return false;
@@ -36,7 +40,7 @@ bool PageCounter::Feed(const std::string &line) {
     if (!StartsWith(line, kState))
         return false;
     int next = std::atoi(line.c_str() + sizeof kState - 1);
-    if (next == 7 && state_ == 6) {
+    if (next == 7 && state_ == 6 && !cancelled_) {
         ++transferred_;
         if (!pass_open_) {
             pass_open_ = true;
@@ -45,6 +49,7 @@ bool PageCounter::Feed(const std::string &line) {
     }
     if (next <= 4)
         pass_open_ = false;
+    cancelled_ = false;
     bool changed = next != state_;
     state_ = next;
     return changed;

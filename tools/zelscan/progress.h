@@ -8,7 +8,8 @@
 namespace zelscan {
 
 // Counts pages from the state changes (each 6 -> 7 is one page taken from
-// the source; a fall to 4 or below, or the library's line announcing the
+// the source, unless the library's line before it says the transfer was
+// cancelled; a fall to 4 or below, or the library's line announcing the
 // second pass of a manual duplex, ends a pass) and from the page writer's
 // lines for pages written, blank pages dropped and pages not written.
 class PageCounter {
@@ -30,6 +31,7 @@ class PageCounter {
     int lost_ = 0;
     int written_ = 0;
     bool pass_open_ = false;
+    bool cancelled_ = false;
 };
 
 enum class ProgressStyle { None, Line, Log };

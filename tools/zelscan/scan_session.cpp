@@ -82,6 +82,9 @@ int ScanSession::ExitStatus(bool ran) const {
     }
     if (log_.dialog_cancelled || (ran && common_.show_ui))
         return kExitCancelled;
+    if (ran)
+        std::fprintf(stderr, "zelscan: the source brought no page%s\n",
+                     snapshot_ ? ": no file of the output was written" : "");
     return kExitFailure;
 }
 

@@ -69,7 +69,11 @@ BOOL AnotarHabilitar() {
     return 1;
 }
 
+// A cancelled transfer reaches state 7 as a page does: the line before the
+// state tells a host watching the debug output that no page came.
 BOOL AnotarXferImagen() {
+    if (nUltimoRC == TWRC_CANCEL)
+        OutputDebugStringA("ZELTW: transfer cancelled: no page.\n");
     if (nUltimoRC == TWRC_CANCEL || nUltimoRC == TWRC_XFERDONE)
         PonEstado(ZEL_TRANSFIRIENDO);
     else
