@@ -25,6 +25,13 @@ Outcome failure(uint16_t cc) {
     return {TWRC_FAILURE, cc};
 }
 
+// A file of the sources' folder that is no source of ours is passed over as
+// TWAIN's own manager does, in its log only: the debug output, never the
+// application's terminal.
+void trace_note(const std::string &text) {
+    OutputDebugStringA((text + "\n").c_str());
+}
+
 std::string product_name(const TW_IDENTITY &identity) {
     return std::string(identity.ProductName, strnlen(identity.ProductName, sizeof(TW_STR32)));
 }
@@ -107,7 +114,7 @@ DSENTRYPROC ds_entry_of(HMODULE module) {
 std::optional<TW_IDENTITY> read_identity(const std::string &path, TW_UINT32 id) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module) {
-        report_problem("zelvirtual: cannot load the source library " + path);
+        trace_note("zelvirtual: cannot load the source library " + path);
         return std::nullopt;
     }
     std::optional<TW_IDENTITY> identity;
@@ -264,8 +271,8 @@ void Manager::list_source_files() {
                             return product_name(s) == product_name(*identity);
                         });
         if (!identity || repeated) {
-            report_problem("zelvirtual: " + file +
-                           (identity ? " repeats a source" : " gives no identity") + ", left out");
+            trace_note("zelvirtual: " + file +
+                       (identity ? " repeats a source" : " gives no identity") + ", left out");
             continue;
         }
         sources_.push_back(*identity);
