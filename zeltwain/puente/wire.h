@@ -25,6 +25,9 @@ namespace zel::puente {
 // The largest bulk either side accepts: a page far larger than any scanner
 // gives, and an address space a 32-bit helper still has.
 constexpr size_t kMaxBulto = size_t(1) << 30;
+// The largest strip of a memory transfer the helper lends its source; a
+// larger buffer is offered as this long, which the source may fill in part.
+constexpr uint32_t kMaxTira = uint32_t(1) << 26;
 // The largest envelope: an identity and the largest fixed record, with room.
 constexpr size_t kMaxSobre = 4096;
 
@@ -46,8 +49,9 @@ class DestinoBulto {
 // caller fails the triplet with TWCC_BADPROTOCOL without sending anything.
 // `origen` is the application's identity: the helper gives it to its own
 // manager at MSG_OPENDSM and keeps the Id that manager assigns.
-bool CodificarPeticion(const TW_IDENTITY *origen, const TW_IDENTITY *destino, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                       TW_MEMREF datos, std::vector<uint8_t> &sobre, std::vector<uint8_t> &bulto);
+bool CodificarPeticion(const TW_IDENTITY *origen, const TW_IDENTITY *destino, TW_UINT32 dg,
+                       TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF datos, std::vector<uint8_t> &sobre,
+                       std::vector<uint8_t> &bulto);
 
 // Reads the helper's answer to that triplet into the caller's record: the
 // result code into rc, the record's fields, and a block allocated here for
@@ -55,8 +59,7 @@ bool CodificarPeticion(const TW_IDENTITY *origen, const TW_IDENTITY *destino, TW
 // or count that does not fit): nothing is written then, and the caller takes
 // the helper for faulty.
 bool LeerRespuesta(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF datos,
-                   std::span<const uint8_t> sobre, std::span<const uint8_t> bulto,
-                   TW_UINT16 &rc);
+                   std::span<const uint8_t> sobre, std::span<const uint8_t> bulto, TW_UINT16 &rc);
 
 // ---- The helper's side ----
 
