@@ -183,6 +183,8 @@ TEST(DsmProtocol, MalformedScenarioReported) {
          "/sources/0/operator/give_up_ms", "never_ready"},
         {R"({"sources": [{"name": "A", "faults": {"pages": [{"page": 1, "after": "jam"}]}}]})",
          "/sources/0/faults/pages/0/after", "expected \"close_request\""},
+        {R"({"sources": [{"name": "A", "faults": {"pages": [{"page": 1, "transfer": "explode"}]}}]})",
+         "/sources/0/faults/pages/0/transfer", "\"cancel\" or \"crash\""},
         {R"({"sources": [{"name": "A", "faults": {"pages": [{"page": 1, "dib": "truncated",
               "after": "count_zero"}]}}]})",
          "/sources/0/faults/pages/0", "one of"},

@@ -2,6 +2,7 @@
 // counts, files in every format, memory blocks, and the faults a scenario
 // asks for.
 #include "scenarios.h"
+#include "shared/scenario.h"
 #include "twain_harness.h"
 
 #include <cstdio>
@@ -287,6 +288,28 @@ TEST(Transfers, PageFaultsAndUnknownCount) {
         ++ends;
     } while (pending.Count != 0 && ends < 10);
     EXPECT_EQ(ends, 4) << "page 3 and the three left, the count unknown until the end";
+    h.close();
+}
+
+// A driver that crashes at a page's transfer ends the process that loaded
+// it, with the crash's exit code and no answer; the page before it was
+// transferred whole.  Under Linux that process is the test's child.
+TEST(TransfersDeathTest, ACrashingDriverEndsItsProcessAtThatPage) {
+    // The platform layer runs a thread: the child runs this test afresh.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Harness h(
+        vt::three_sources(R"(, "faults": { "pages": [ { "page": 2, "transfer": "crash" } ] })"));
+    start_batch(h, TWSX_NATIVE);
+    ASSERT_EQ(h.enable(false), TWRC_SUCCESS);
+    ASSERT_EQ(h.wait_event(), MSG_XFERREADY);
+    TW_UINT32 dib = 0;
+    ASSERT_EQ(h.ds(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    EXPECT_EQ(vt::native_label(dib), "sheet 1 front");
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(h.ds(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EXIT(h.ds(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib),
+                testing::ExitedWithCode(int(zelvirt::kCrashExitCode & 0xFF)), "the driver crashes");
+    EXPECT_EQ(h.ds(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
     h.close();
 }
 

@@ -4,6 +4,10 @@
 //   library_host ours   our virtual manager: C:\windows\TWAIN_32.DLL for
 //                       32 bits, C:\windows\system32\TWAINDSM.DLL for 64
 //   library_host wine   Wine's own manager, our sources as its sane.ds
+//   library_host puente   64-bit: the bridge to a helper of the same width,
+//                         whose manager ZELTWPUENTE_MANEJADOR names
+//   library_host puente32 64-bit: the bridge to the 32-bit helper and the
+//                         32-bit manager of SysWOW64, nothing local
 // A second argument "twain2" makes every case's source a TWAIN 2 one.
 // Each case writes the scenario it scans (ZELTWAIN_SCENARIO), and checks
 // here what a host sees: results, boxes, states, DIBs, files.  What only the
@@ -13,6 +17,8 @@
 #include "ui_answers.h"
 #include "wine_check.h"
 #include "zeltw32.h"
+
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -399,6 +405,193 @@ void ManejadorCargado(Casos &t, const std::string &sManejador) {
     });
 }
 
+// ---- The bridge to the helper process ----
+
+constexpr char kAyudante[] = "ZELTW32Puente.exe";
+
+// The processes of the helper program now running.
+std::vector<DWORD> Ayudantes() {
+    std::vector<DWORD> ids;
+    HANDLE h = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32 p{};
+    p.dwSize = sizeof p;
+    for (BOOL b = Process32First(h, &p); b; b = Process32Next(h, &p))
+        if (lstrcmpiA(p.szExeFile, kAyudante) == 0)
+            ids.push_back(p.th32ProcessID);
+    CloseHandle(h);
+    return ids;
+}
+
+// Whether a process runs as a 32-bit program (WoW64); -1 when unknown.
+int Es32Bits(DWORD id) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    BOOL wow = FALSE;
+    int r = h && IsWow64Process(h, &wow) ? int(wow != FALSE) : -1;
+    if (h)
+        CloseHandle(h);
+    return r;
+}
+
+std::string Entorno(const char *nombre) {
+    char valor[MAX_PATH] = "";
+    DWORD n = GetEnvironmentVariableA(nombre, valor, sizeof valor);
+    return n > 0 && n < sizeof valor ? valor : "";
+}
+
+// The scenario both sides read: one file the script names in
+// ZELTWAIN_SCENARIO, rewritten by each case, as the helper keeps the
+// environment it started with.  Device 1 is the local one (the only device
+// file of twain_64); the helper's manager lists the three, and device 1
+// there repeats the local one.  The helper's manager loads every device from
+// twain_64\zelvirtual-remoto.dll, which the local manager does not list.
+struct Puente {
+    std::string sEscenario = Entorno("ZELTWAIN_SCENARIO");
+    bool b32 = false; // the 32-bit helper, whose manager lists device files
+
+    std::string Remoto(const char *caso) const { return std::string("Remoto ") + caso; }
+    void Escribir(const char *caso, const std::string &campos) const {
+        const std::string driver = b32 ? "" : R"("driver": "zelvirtual-remoto.dll", )";
+        const std::string json = R"({"sources": [{"name": "Local", "default": true, )" + driver +
+                                 std::string(kAlimentador) + R"(}, {"name": ")" + Remoto(caso) +
+                                 R"(", )" + driver + sCamposComunes + campos +
+                                 R"(}, {"name": "Tercero", "feeder": false, "flatbed": true, )" +
+                                 driver + R"("operator": {"delay_ms": 5}}]})";
+        if (FILE *f = std::fopen(sEscenario.c_str(), "wb")) {
+            std::fputs(json.c_str(), f);
+            std::fclose(f);
+        }
+    }
+    // Writes the case's scenario and opens device 2 through the helper.
+    bool AbrirRemoto(Casos &t, const char *caso, const std::string &campos) const {
+        Escribir(caso, campos);
+        if (t.Verificar(zel.AbrirManejadorDispositivo(nullptr) == 1, "manager opened") &&
+            t.Verificar(zel.AbrirDispositivoXNombre(Remoto(caso).c_str()) == 1, "device 2 opened"))
+            return true;
+        zel.DescargarManejadorDispositivo();
+        return false;
+    }
+    std::string Lista() const {
+        std::string todos;
+        char nombre[34] = {};
+        int n = 0;
+        for (BOOL b = zel.MostrarPrimerEscaner(nullptr, nombre); b && n++ < 10;
+             b = zel.MostrarSiguienteEscaner(nullptr, nombre))
+            todos += std::string(nombre) + "|";
+        return todos;
+    }
+};
+
+void ListaDelPuente(Casos &t, const Puente &p) {
+    t.Caso("the_helper_and_its_manager_are_in_place", [&] {
+        char dll[MAX_PATH] = "";
+        GetModuleFileNameA(zel.h, dll, sizeof dll);
+        std::string carpeta(dll);
+        carpeta.resize(carpeta.find_last_of('\\') + 1);
+        t.Verificar(GetFileAttributesA((carpeta + kAyudante).c_str()) != INVALID_FILE_ATTRIBUTES,
+                    "the helper lies beside the library");
+        t.Igual(Entorno("ZELTWPUENTE_MANEJADOR"),
+                std::string(p.b32 ? "" : "C:\\zelpuente\\TWAIN_32.DLL"),
+                "the helper's manager, named through Wine's environment");
+        t.Verificar(!p.sEscenario.empty(), "ZELTWAIN_SCENARIO set");
+    });
+    t.Caso("one_list_the_local_side_first", [&] {
+        p.Escribir("lista", kAlimentador);
+        t.Igual(p.Lista(), std::string("Local|Remoto lista|Tercero|"),
+                "the devices, device 1 once");
+        const auto ids = Ayudantes();
+        if (t.Igual(ids.size(), size_t(1), "helper processes"))
+            t.Igual(Es32Bits(ids[0]), p.b32 ? 1 : 0, "the helper is a 32-bit program");
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+}
+
+// The acquisitions of device 2, each through the helper.
+void AdquisicionesDelPuente(Casos &t, const Puente &p) {
+    const std::string kTresHojas = std::string(kAlimentador) + R"(, "paper": {"sheets": 3})";
+    t.Caso("bridge_single_image_to_memory", [&] {
+        if (!p.AbrirRemoto(t, "memoria", kAlimentador))
+            return;
+        zel.OcultarUI(1);
+        HGLOBAL hDib = zel.AdquirirEnMemoria(nullptr, 0);
+        if (t.Verificar(hDib != nullptr, "a DIB")) {
+            t.Igual(zel.DibProfundidad(hDib), 24, "depth");
+            t.Verificar(zel.DibAnchura(hDib) > 0 && zel.DibAltura(hDib) > 0, "size");
+            zel.LiberadorDeMemoria(hDib);
+        }
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+    t.Caso("bridge_single_image_to_clipboard", [&] {
+        if (!p.AbrirRemoto(t, "portapapeles", kAlimentador))
+            return;
+        OpenClipboard(nullptr);
+        EmptyClipboard();
+        CloseClipboard();
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirEnPortaPapeles(nullptr, 0), 1, "result");
+        t.Verificar(IsClipboardFormatAvailable(CF_DIB), "a DIB on the clipboard");
+    });
+    t.Caso("bridge_multipage_tiff", [&] {
+        if (!p.AbrirRemoto(t, "tiff", kTresHojas))
+            return;
+        std::string nombre = Salida("puente_tiff", "lote.tif");
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_TIFFMULTI, nombre.data()), 1, "result");
+        Esperado("labels " + nombre + " sheet 1 front|sheet 2 front|sheet 3 front");
+    });
+    t.Caso("bridge_two_sided_batch", [&] {
+        if (!p.AbrirRemoto(t, "duplex", kTresHojas + R"(, "duplex": "one-pass")"))
+            return;
+        std::string nombre = Salida("puente_duplex", "duplex.tif");
+        Respuestas::Cajas().clear();
+        zel.OcultarUI(1);
+        zel.PonDuplex(1);
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_TIFFMULTI, nombre.data()), 1, "result");
+        t.Igual(CajasCon(kDuplexTitulo), 0, "turn-over boxes");
+        Esperado("labels " + nombre +
+                 " sheet 1 front|sheet 1 back|sheet 2 front|sheet 2 back|sheet 3 front|sheet 3 "
+                 "back");
+    });
+    t.Caso("bridge_device_file_batch", [&] {
+        if (!p.AbrirRemoto(t, "dispositivo", kTresHojas))
+            return;
+        std::string nombre = Salida("puente_disp", "disp.tif");
+        zel.OcultarUI(1);
+        t.Igual(zel.AdquirirMultipaginaXDispositivo(nullptr, TWFF_TIFF, nombre.data()), 1,
+                "result");
+        Esperado("files " + std::string(kCarpeta) + "\\puente_disp 1");
+        Esperado("labels " + nombre + " sheet 1 front|sheet 2 front|sheet 3 front");
+    });
+}
+
+// Device 2's driver crashes at page 2: the helper ends, page 1's file
+// stays, the session walks down, and the next calls start a new helper (the
+// old one is seen gone first: Wine reuses process ids).
+void CaidaDelAyudante(Casos &t, const Puente &p) {
+    t.Caso("a_crashing_driver_costs_only_its_batch", [&] {
+        const std::string campos = std::string(kAlimentador) +
+                                   R"(, "paper": {"sheets": 3}, "faults": {"pages": [
+                                   {"page": 2, "transfer": "crash"}]})";
+        if (!p.AbrirRemoto(t, "caida", campos))
+            return;
+        std::string nombre = Salida("puente_caida", "hoja.bmp");
+        zel.OcultarUI(1);
+        zel.AdquirirMultipagina(nullptr, TWFF_BMP, nombre.data());
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after the crash");
+        t.Verificar(zelwine::Esperar([] { return Ayudantes().empty(); }, 5000), "the helper ended");
+        Esperado("files " + std::string(kCarpeta) + "\\puente_caida 1");
+        Esperado("label " + nombre + " 0 sheet 1 front");
+        p.Escribir("despues", kAlimentador);
+        t.Igual(p.Lista(), std::string("Local|Remoto despues|Tercero|"), "listed again");
+        t.Verificar(zel.AbrirManejadorDispositivo(nullptr) == 1 &&
+                        zel.AbrirDispositivoXNombre("Remoto despues") == 1,
+                    "device 2 opened again");
+        t.Igual(Ayudantes().size(), size_t(1), "a new helper");
+        zel.DescargarManejadorDispositivo();
+        t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -415,10 +608,20 @@ int main(int argc, char **argv) {
         for (const auto &f : zel.faltan)
             t.Verificar(false, "missing export " + f);
     });
-    if (!bCargada || (sManejador != "ours" && sManejador != "wine"))
+    const bool bPuente = sManejador == "puente" || sManejador == "puente32";
+    if (!bCargada || (sManejador != "ours" && sManejador != "wine" && !bPuente))
         return t.Terminar() | 1;
     if (argc > 2 && std::string(argv[2]) == "twain2")
         sCamposComunes = R"("twain2": true, )";
+    if (bPuente) {
+        Puente p;
+        p.b32 = sManejador == "puente32";
+        ListaDelPuente(t, p);
+        AdquisicionesDelPuente(t, p);
+        if (!p.b32)
+            CaidaDelAyudante(t, p);
+        return t.Terminar();
+    }
     ManejadorCargado(t, sManejador);
     if (sManejador == "wine")
         ConElManejadorDeWine(t);

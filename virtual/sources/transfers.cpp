@@ -10,6 +10,7 @@
 #include "shared/trace_log.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace zelvirt {
@@ -25,6 +26,17 @@ TW_FIX32 to_fix32(double value) {
     result.Whole = TW_INT16(fixed >> 16);
     result.Frac = TW_UINT16(fixed & 0xFFFF);
     return result;
+}
+
+// A driver that crashes takes the process that loaded it along, with no
+// answer and no cleanup: on Windows the helper or host process ends as an
+// access violation ends it.
+[[noreturn]] void crash_process() {
+    report_problem("zelvirtual: the driver crashes, its process ends");
+#ifdef _WIN32
+    TerminateProcess(GetCurrentProcess(), kCrashExitCode);
+#endif
+    std::_Exit(int(kCrashExitCode & 0xFF));
 }
 
 // Bytes of the header and colour table of a packed DIB.
@@ -281,6 +293,8 @@ Outcome Source::check_transfer_start(uint16_t mechanism, void *data) {
     begin_page();
     if (page_.feed == Page::Feed::Phantom)
         return failure(spec_.phantom_cc);
+    if (page_fault(page_.number, {PageFaultKind::Crash}))
+        crash_process();
     const PageFault *fault = page_fault(page_.number, {PageFaultKind::Fail, PageFaultKind::Cancel});
     if (page_.feed == Page::Feed::Stopped || (fault && fault->kind == PageFaultKind::Cancel)) {
         state_ = 7;

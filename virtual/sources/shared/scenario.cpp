@@ -472,8 +472,10 @@ PageFault parse_page_fault(const json &value, const std::string &pointer) {
             fault.kind = PageFaultKind::Fail;
         else if (kind == "cancel")
             fault.kind = PageFaultKind::Cancel;
+        else if (kind == "crash")
+            fault.kind = PageFaultKind::Crash;
         else
-            fail(child(pointer, "transfer"), "expected \"fail\" or \"cancel\"");
+            fail(child(pointer, "transfer"), "expected \"fail\", \"cancel\" or \"crash\"");
     } else if (value.contains("dib")) {
         std::string kind = get_string(value["dib"], child(pointer, "dib"), 16);
         if (kind == "truncated")

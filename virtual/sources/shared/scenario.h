@@ -67,6 +67,7 @@ struct CapFault {
 enum class PageFaultKind {
     Fail,
     Cancel,
+    Crash, // the driver crashes: the process that loaded the source ends at once
     TruncatedDib,
     NullHandle,     // XFERDONE with a null handle
     NotABlock,      // XFERDONE with a handle that is no global block
@@ -74,6 +75,10 @@ enum class PageFaultKind {
     CloseRequest,
     CountZero
 };
+
+// The exit code of a process whose driver crashed (PageFaultKind::Crash): an
+// access violation's on Windows; elsewhere its low byte, 5.
+constexpr uint32_t kCrashExitCode = 0xC0000005;
 
 // A fault of the n-th page (side) transferred since the source was opened:
 // of its transfer, of its image, or of what follows its MSG_ENDXFER.
