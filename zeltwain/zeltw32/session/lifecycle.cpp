@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "session/diagnostics.h"
+#ifdef _WIN64
+#include "bridge/bridge.h"
+#endif
 
 namespace zel {
 
@@ -91,6 +94,32 @@ DSMENTRYPROC BuscarDSMEntry(HMODULE modulo) {
     return reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void *>(proc));
 }
 
+// The loaded manager's entry, 0 when none loads; hDSM holds its module.
+DSMENTRYPROC CargarEntradaLocal() {
+    hDSM = CargarManejador();
+    DSMENTRYPROC entrada = hDSM ? BuscarDSMEntry(hDSM) : nullptr;
+    if (hDSM && !entrada) {
+        FreeLibrary(hDSM);
+        hDSM = 0;
+    }
+    return entrada;
+}
+
+// The entry the session calls: on 64-bit Windows, with the helper beside
+// the library, the composite of the local manager (if any) and the helper's;
+// else the local manager's own.
+DSMENTRYPROC EntradaDeSesion(DSMENTRYPROC local) {
+#ifdef _WIN64
+    if (PuenteDisponible()) {
+        OutputDebugStringA(local ? "ZELTW: the helper's sources join the local manager's.\n"
+                                 : "ZELTW: no local manager: the helper's sources alone.\n");
+        PonLados(local, EntradaPuente);
+        return EntradaCompuesta;
+    }
+#endif
+    return local;
+}
+
 // Closes the open source whatever state it is in, for the reopening
 // operations; true when the manager accepted the close.
 bool CerrarParaReabrir() {
@@ -160,15 +189,10 @@ using namespace zel;
 ZELTW32_API(BOOL) CargarManejadorDispositivo(void) {
     if (nEstado >= ZEL_SM_CARGADO)
         return 1;
-    hDSM = CargarManejador();
-    if (hDSM == 0) {
-        pDSM_Entry = nullptr;
-    } else if ((pDSM_Entry = BuscarDSMEntry(hDSM)) != nullptr) {
+    pDSM_Entry = EntradaDeSesion(CargarEntradaLocal());
+    if (pDSM_Entry) {
         nDisponible = 1;
         PonEstado(ZEL_SM_CARGADO);
-    } else {
-        FreeLibrary(hDSM);
-        hDSM = 0;
     }
     return nEstado >= ZEL_SM_CARGADO;
 }
