@@ -42,6 +42,7 @@ ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND hWnd, int nFormato, LPSTR 
         InformeUltimoError("Error en la configuraci\xF3n del dispositivo");
     OlvidarPaginaPerdida();
     PonLoteDeArchivos(LoteDeArchivos::DeAdquisicion);
+    int32_t terminadas = FinDeFuentes.veces;
     EsperarXfer(w);
     PonLoteDeArchivos(LoteDeArchivos::DelAnfitrion);
     // A source that reads its mechanism back as native delivers DIBs this
@@ -50,5 +51,5 @@ ZELTW32_API(int) AdquirirMultipaginaXDispositivo(HWND hWnd, int nFormato, LPSTR 
     SoltarPaginasRetenidas();
     AbortarPendienteXfer();
     DescargarManejadorDispositivo();
-    return 1;
+    return FinDeFuentes.veces == terminadas ? 1 : 0;
 }

@@ -111,6 +111,7 @@ ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
     SoltarPaginasRetenidas();
     PonDestinoDePaginas(&EscritorDePaginas());
     PonLoteDeArchivos(LoteDeArchivos::EnMemoria);
+    int32_t terminadas = FinDeFuentes.veces;
     PrepararDispositivo();
     Escanear(w);
     PonLoteDeArchivos(LoteDeArchivos::DelAnfitrion);
@@ -120,5 +121,5 @@ ZELTW32_API(int) AdquirirMultipagina(HWND hWnd, int nFormato, LPSTR szArchivo) {
     CerrarDocumentoMultipagina();
     MostrarPaginasPerdidas();
     ReiniciarOpciones(false);
-    return 1;
+    return FinDeFuentes.veces == terminadas ? 1 : 0;
 }

@@ -34,6 +34,17 @@ extern int32_t nUltimoError;
 extern int32_t nUltimoErrorRC;
 extern int32_t nUltimoErrorCC;
 
+// The process that ran the open source ended under it (the helper that
+// runs 32-bit drivers for a 64-bit library): how often, and how often with a
+// page in transfer, which is lost.  An acquisition during which this grows
+// reports failure.
+struct FuentesTerminadas {
+    int32_t veces = 0;
+    int32_t conPagina = 0;
+};
+extern FuentesTerminadas FinDeFuentes;
+void FuenteTerminada();
+
 // Moves the session to a new state and traces it.
 void PonEstado(int estado);
 

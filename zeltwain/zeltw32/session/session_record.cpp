@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pages/multipage_state.h"
+#include "pages/page_writer.h"
 #include "session/diagnostics.h"
 
 namespace zel {
@@ -55,6 +57,21 @@ int32_t bRomperBucle = 0;
 HGLOBAL ahImagenes[kMaxImagenes] = {};
 int32_t nImagen = -1;
 TW_PENDINGXFERS PendientesXfer{};
+FuentesTerminadas FinDeFuentes;
+
+// The page in transfer goes into the running acquisition's report of lost
+// pages, under its output's name; an operation that writes no output never
+// shows that report, and the next that does forgets it first.
+void FuenteTerminada() {
+    FinDeFuentes.veces += 1;
+    if (nEstado < ZEL_TRANSFER_LISTA) {
+        OutputDebugStringA("ZELTW: the source ended.\n");
+        return;
+    }
+    OutputDebugStringA("ZELTW: page lost: the source ended in its transfer.\n");
+    FinDeFuentes.conPagina += 1;
+    InformarPaginaInutilizable(szArchivoSalida);
+}
 
 void PonEstado(int estado) {
     char linea[32];
