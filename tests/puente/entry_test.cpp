@@ -92,14 +92,19 @@ void CasosSinAyudante() {
     }
 }
 
+// Where the library looks for the helper: beside this program.
+std::string AyudanteAlLado() {
+    char propio[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, propio, sizeof propio);
+    std::string ruta(propio);
+    return ruta.substr(0, ruta.find_last_of('\\') + 1) + "ZELTW32Puente.exe";
+}
+
 // A helper beside this program whose manager does not exist ends at once:
 // the library must not wait for it.
 void CasoAyudanteSinManejador(const char *programa) {
     casos.Caso("a helper without a manager: the manager does not open", [&] {
-        char propio[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, propio, sizeof propio);
-        std::string copia(propio);
-        copia = copia.substr(0, copia.find_last_of('\\') + 1) + "ZELTW32Puente.exe";
+        std::string copia = AyudanteAlLado();
         casos.Verificar(CopyFileA(programa, copia.c_str(), FALSE), "helper copied");
         SetEnvironmentVariableA("ZELTWPUENTE_MANEJADOR", "C:\\no-such-folder\\NADA.DLL");
         casos.Verificar(PuenteDisponible(), "available");
@@ -118,6 +123,8 @@ void CasoAyudanteSinManejador(const char *programa) {
 
 int main(int argc, char **argv) {
     std::strcpy(app.ProductName, "entry_test");
+    // A run cut short leaves its copy behind.
+    DeleteFileA(AyudanteAlLado().c_str());
     CasosEventos();
     CasosSinAyudante();
     if (argc > 1)
