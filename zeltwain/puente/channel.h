@@ -1,0 +1,94 @@
+// The channel between the library and its helper: frames over an overlapped
+// named pipe.  A frame is a u32 kind, a u32 envelope length, the envelope, a
+// u64 bulk length, then the bulk itself when it is small or, when it is
+// large, the u32 value of a file mapping handle that holds it.  Every length
+// read is checked before use; a bad frame breaks the channel for good.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "wire.h"
+
+namespace zel::puente {
+
+// The frame kinds: the library asks, the helper answers.
+constexpr uint32_t kTramaPeticion = 1;
+constexpr uint32_t kTramaRespuesta = 2;
+// The largest bulk that travels in the pipe itself.
+constexpr size_t kMaxBultoEnLinea = 64 * 1024;
+
+class Canal {
+  public:
+    // How this side waits for the pipe's event: true once it is signalled,
+    // false when the wait must end (the other process is gone).  The side
+    // serves its messages meanwhile.
+    using Espera = std::function<bool(HANDLE evento)>;
+
+    explicit Canal(Espera espera);
+    Canal(const Canal &) = delete;
+    Canal &operator=(const Canal &) = delete;
+    ~Canal();
+
+    // The library: creates the pipe's only instance, then waits for the
+    // helper to open it.
+    bool Crear(const std::string &nombre);
+    bool Aceptar();
+    // The library: the helper's process, whose mapping handles it duplicates
+    // and into which it duplicates its own.
+    void PonProcesoRemoto(HANDLE proceso) { remoto_ = proceso; }
+    // The helper: opens the pipe the library made.
+    bool Abrir(const std::string &nombre);
+
+    // Room for the next frame's bulk (empty until reserved).
+    DestinoBulto &Bulto();
+    // Sends a frame with the bulk reserved through Bulto().
+    bool Enviar(uint32_t tipo, std::span<const uint8_t> sobre);
+    // Sends a frame with a copy of `bulto`.
+    bool Enviar(uint32_t tipo, std::span<const uint8_t> sobre, std::span<const uint8_t> bulto);
+    // Receives the next frame; the views stay valid until the next Recibir.
+    bool Recibir(uint32_t &tipo, std::span<const uint8_t> &sobre, std::span<const uint8_t> &bulto);
+
+    bool Roto() const { return tuberia_ == INVALID_HANDLE_VALUE; }
+
+  private:
+    class Salida : public DestinoBulto {
+      public:
+        explicit Salida(Canal &canal) : canal_(canal) {}
+        uint8_t *Reservar(size_t n) override { return canal_.Reservar(n); }
+
+      private:
+        Canal &canal_;
+    };
+
+    uint8_t *Reservar(size_t n);
+    void SoltarSalida();
+    void SoltarEntrada();
+    bool Transferir(bool escribir, uint8_t *datos, size_t n);
+    bool Leer(void *datos, size_t n) { return Transferir(false, static_cast<uint8_t *>(datos), n); }
+    bool LeerBultoMapeado(uint64_t largo);
+    bool ValorMapaSalida(uint32_t &valor);
+    bool Romper(const char *motivo);
+
+    Espera espera_;
+    HANDLE tuberia_ = INVALID_HANDLE_VALUE;
+    HANDLE evento_ = 0;
+    HANDLE remoto_ = 0;
+    Salida salida_{*this};
+    // The bulk to send: inline bytes, or a mapping and its view.
+    std::vector<uint8_t> enLinea_;
+    size_t largoSalida_ = 0;
+    HANDLE mapaSalida_ = 0;
+    uint8_t *vistaSalida_ = nullptr;
+    // The frame received last.
+    std::vector<uint8_t> sobreEntrada_;
+    std::vector<uint8_t> bultoEntrada_;
+    const uint8_t *vistaEntrada_ = nullptr;
+};
+
+} // namespace zel::puente

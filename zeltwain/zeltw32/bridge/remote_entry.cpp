@@ -1,0 +1,140 @@
+// The helper's manager as a DSM_Entry: each triplet is encoded, sent to the
+// helper and answered from its reply.  Events are answered here from the
+// messages the helper posts; after the helper died the closing triplets
+// succeed here so that the session walks its state down.
+#include <vector>
+
+#include "bridge/bridge.h"
+#include "bridge/helper_process.h"
+#include "channel.h"
+
+namespace zel {
+
+namespace {
+
+// The condition DAT_STATUS reports after a triplet failed here, without the
+// helper; 0 once a triplet reached it.
+TW_UINT16 condicionLocal = 0;
+
+void Traza(const char *texto) {
+    OutputDebugStringA((std::string("ZELTW: bridge: ") + texto + "\n").c_str());
+}
+
+TW_UINT16 FallarAqui(TW_UINT16 condicion) {
+    condicionLocal = condicion;
+    return TWRC_FAILURE;
+}
+
+bool Es(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 dat) {
+    return DG == DG_CONTROL && DAT == dat;
+}
+
+bool EsCierre(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG) {
+    return (Es(DG, DAT, DAT_USERINTERFACE) && MSG == MSG_DISABLEDS) ||
+           (Es(DG, DAT, DAT_IDENTITY) && MSG == MSG_CLOSEDS) ||
+           (Es(DG, DAT, DAT_PARENT) && MSG == MSG_CLOSEDSM) ||
+           (Es(DG, DAT, DAT_PENDINGXFERS) && (MSG == MSG_ENDXFER || MSG == MSG_RESET));
+}
+
+// The source is gone: nothing is pending, nothing is open.
+TW_UINT16 CerrarAqui(TW_UINT16 DAT, TW_MEMREF datos) {
+    if (DAT == DAT_PENDINGXFERS && datos)
+        static_cast<pTW_PENDINGXFERS>(datos)->Count = 0;
+    PonVentanaHabilitada(0);
+    return TWRC_SUCCESS;
+}
+
+bool EsEventoDeFuente(WPARAM mensaje) {
+    return mensaje == MSG_XFERREADY || mensaje == MSG_CLOSEDSREQ || mensaje == MSG_CLOSEDSOK;
+}
+
+TW_UINT16 ResponderEvento(TW_MEMREF datos) {
+    auto *evento = static_cast<pTW_EVENT>(datos);
+    if (!evento)
+        return TWRC_NOTDSEVENT;
+    auto *mensaje = static_cast<const MSG *>(evento->pEvent);
+    bool nuestro =
+        mensaje && mensaje->message == MensajeEventoPuente() && EsEventoDeFuente(mensaje->wParam);
+    evento->TWMessage = nuestro ? TW_UINT16(mensaje->wParam) : MSG_NULL;
+    return nuestro ? TWRC_DSEVENT : TWRC_NOTDSEVENT;
+}
+
+TW_UINT16 ResponderEstado(TW_MEMREF datos) {
+    auto *estado = static_cast<pTW_STATUS>(datos);
+    if (!estado)
+        return TWRC_FAILURE;
+    estado->ConditionCode = condicionLocal ? condicionLocal : TWCC_BUMMER;
+    estado->Reserved = 0;
+    return TWRC_SUCCESS;
+}
+
+// Keeps the window of the enabled source for the death notice.
+void SeguirHabilitacion(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF datos, TW_UINT16 rc) {
+    bool exito = rc == TWRC_SUCCESS || rc == TWRC_CHECKSTATUS;
+    bool habilita = MSG == MSG_ENABLEDS || MSG == MSG_ENABLEDSUIONLY;
+    if (Es(DG, DAT, DAT_USERINTERFACE) && habilita && exito && datos)
+        PonVentanaHabilitada(static_cast<HWND>(static_cast<pTW_USERINTERFACE>(datos)->hParent));
+    else if (EsCierre(DG, DAT, MSG) && DAT != DAT_PENDINGXFERS && exito)
+        PonVentanaHabilitada(0);
+}
+
+TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
+                 TW_UINT16 MSG, TW_MEMREF datos) {
+    std::vector<uint8_t> sobre, bulto;
+    if (!puente::CodificarPeticion(origen, destino, DG, DAT, MSG, datos, sobre, bulto)) {
+        Traza("triplet refused: the bridge does not carry it");
+        return FallarAqui(TWCC_BADPROTOCOL);
+    }
+    puente::Canal &canal = *CanalAyudante();
+    uint32_t tipo = 0;
+    std::span<const uint8_t> sobreRespuesta, bultoRespuesta;
+    bool enviado = canal.Enviar(puente::kTramaPeticion, sobre, bulto);
+    if (!enviado && !canal.Roto()) {
+        Traza("triplet failed: no memory to send its data");
+        return FallarAqui(TWCC_LOWMEMORY);
+    }
+    if (!enviado || !canal.Recibir(tipo, sobreRespuesta, bultoRespuesta)) {
+        AyudanteFallido("the channel broke");
+        return FallarAqui(TWCC_BUMMER);
+    }
+    TW_UINT16 rc = TWRC_FAILURE;
+    if (tipo != puente::kTramaRespuesta ||
+        !puente::LeerRespuesta(DG, DAT, MSG, datos, sobreRespuesta, bultoRespuesta, rc)) {
+        AyudanteFallido("malformed answer");
+        return FallarAqui(TWCC_BUMMER);
+    }
+    condicionLocal = 0;
+    SeguirHabilitacion(DG, DAT, MSG, datos, rc);
+    return rc;
+}
+
+// A triplet while no helper runs: it starts one at MSG_OPENDSM, closes
+// here, or fails.
+TW_UINT16 SinAyudante(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
+                      TW_UINT16 MSG, TW_MEMREF datos) {
+    if (Es(DG, DAT, DAT_PARENT) && MSG == MSG_OPENDSM) {
+        if (!ArrancarAyudante())
+            return FallarAqui(TWCC_BUMMER);
+        return Cruzar(origen, destino, DG, DAT, MSG, datos);
+    }
+    if (EsCierre(DG, DAT, MSG))
+        return CerrarAqui(DAT, datos);
+    Traza("triplet failed: the helper is not running");
+    return FallarAqui(TWCC_BUMMER);
+}
+
+} // namespace
+
+TW_UINT16 WINAPI EntradaPuente(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG,
+                               TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF datos) {
+    if (Es(DG, DAT, DAT_EVENT) && MSG == MSG_PROCESSEVENT)
+        return ResponderEvento(datos);
+    bool vivo = AyudanteVivo();
+    if (Es(DG, DAT, DAT_STATUS) && (condicionLocal != 0 || !vivo))
+        return ResponderEstado(datos);
+    if (!vivo)
+        return SinAyudante(origen, destino, DG, DAT, MSG, datos);
+    return Cruzar(origen, destino, DG, DAT, MSG, datos);
+}
+
+} // namespace zel
