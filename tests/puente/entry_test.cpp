@@ -10,6 +10,15 @@
 
 using namespace zel;
 
+// The session's notice that the open source ended with the helper: the
+// entry is tested without a session, and no source is opened here.
+namespace zel {
+int finesDeFuente = 0;
+void FuenteTerminada() {
+    finesDeFuente += 1;
+}
+} // namespace zel
+
 namespace {
 
 zelwine::Casos casos;
@@ -127,6 +136,7 @@ int main(int argc, char **argv) {
     DeleteFileA(AyudanteAlLado().c_str());
     CasosEventos();
     CasosSinAyudante();
+    casos.Igual(zel::finesDeFuente, 0, "no source ended, none was open");
     if (argc > 1)
         CasoAyudanteSinManejador(argv[1]);
     return casos.Terminar();

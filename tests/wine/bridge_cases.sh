@@ -9,7 +9,7 @@ bridge_scenario='C:\zelwine\puente\escenario.json'
 
 # Same width: device 1 local (our manager as TWAINDSM.DLL with that device's
 # file alone), devices 2 and 3 through the 64-bit helper, whose manager is
-# our manager again as C:\zelpuente\TWAIN_32.DLL (the scenario's devices,
+# our manager again as C:\zelpuente\ZELDSM.DLL (the scenario's devices,
 # each loaded from twain_64\zelvirtual-remoto.dll, a name the local manager
 # does not list).  Then the bench in the same set-up.
 bridge_same_width() {
@@ -28,12 +28,12 @@ bridge_same_width() {
         return
     fi
     find "$windows/twain_64/ZelVirtual" -name 'zelvirtual-*.ds' ! -name zelvirtual-1.ds -delete
-    cp "$winwin/TWAIN_32.DLL" "$WINEPREFIX/drive_c/zelpuente/TWAIN_32.DLL"
+    cp "$winwin/TWAIN_32.DLL" "$WINEPREFIX/drive_c/zelpuente/ZELDSM.DLL"
     cp "$winwin/twain_64/zelvirtual.ds" "$windows/twain_64/zelvirtual-remoto.dll"
-    ZELTWPUENTE_MANEJADOR='C:\zelpuente\TWAIN_32.DLL' ZELTWAIN_SCENARIO=$bridge_scenario \
+    ZELTWPUENTE_MANEJADOR='C:\zelpuente\ZELDSM.DLL' ZELTWAIN_SCENARIO=$bridge_scenario \
         run_host library_host puente
     check_expected
-    ZELTWPUENTE_MANEJADOR='C:\zelpuente\TWAIN_32.DLL' ZELTWAIN_SCENARIO=$bridge_scenario \
+    ZELTWPUENTE_MANEJADOR='C:\zelpuente\ZELDSM.DLL' ZELTWAIN_SCENARIO=$bridge_scenario \
         run_host bridge_bench
     remove_twaindsm
     rm -f "$windows/twain_64/zelvirtual-remoto.dll"

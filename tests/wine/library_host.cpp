@@ -492,7 +492,7 @@ void ListaDelPuente(Casos &t, const Puente &p) {
         t.Verificar(GetFileAttributesA((carpeta + kAyudante).c_str()) != INVALID_FILE_ATTRIBUTES,
                     "the helper lies beside the library");
         t.Igual(Entorno("ZELTWPUENTE_MANEJADOR"),
-                std::string(p.b32 ? "" : "C:\\zelpuente\\TWAIN_32.DLL"),
+                std::string(p.b32 ? "" : "C:\\zelpuente\\ZELDSM.DLL"),
                 "the helper's manager, named through Wine's environment");
         t.Verificar(!p.sEscenario.empty(), "ZELTWAIN_SCENARIO set");
     });
@@ -577,7 +577,11 @@ void CaidaDelAyudante(Casos &t, const Puente &p) {
             return;
         std::string nombre = Salida("puente_caida", "hoja.bmp");
         zel.OcultarUI(1);
-        zel.AdquirirMultipagina(nullptr, TWFF_BMP, nombre.data());
+        Respuestas::Cajas().clear();
+        t.Igual(zel.AdquirirMultipagina(nullptr, TWFF_BMP, nombre.data()), 0, "the batch failed");
+        t.Verificar(Respuestas::Cajas().size() == 1 &&
+                        Respuestas::Cajas()[0].sTexto.find(nombre) != std::string::npos,
+                    "one box names the output that misses the page");
         t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after the crash");
         t.Verificar(zelwine::Esperar([] { return Ayudantes().empty(); }, 5000), "the helper ended");
         Esperado("files " + std::string(kCarpeta) + "\\puente_caida 1");

@@ -37,7 +37,7 @@ Canal::Canal(Espera espera) : espera_(std::move(espera)) {
 }
 
 Canal::~Canal() {
-    SoltarSalida();
+    CerrarMapa();
     SoltarEntrada();
     if (!Roto())
         CloseHandle(tuberia_);
@@ -82,6 +82,9 @@ DestinoBulto &Canal::Bulto() {
     return salida_;
 }
 
+// A large bulk goes into a mapping kept from frame to frame and made anew
+// only when a bulk outgrows it: a page after the first is written into
+// memory already committed, without a new section or its page faults.
 uint8_t *Canal::Reservar(size_t n) {
     SoltarSalida();
     if (n > kMaxBulto)
@@ -91,26 +94,43 @@ uint8_t *Canal::Reservar(size_t n) {
         enLinea_.resize(n == 0 ? 1 : n);
         return enLinea_.data();
     }
+    if (n > capacidadSalida_ && !CrecerMapa(n)) {
+        Anotar("no shared memory for the bulk");
+        largoSalida_ = 0;
+        return nullptr;
+    }
+    enMapa_ = true;
+    return vistaSalida_;
+}
+
+bool Canal::CrecerMapa(size_t n) {
+    CerrarMapa();
     uint64_t largo = n;
     mapaSalida_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
                                      DWORD(largo >> 32), DWORD(largo), nullptr);
     if (mapaSalida_)
         vistaSalida_ = static_cast<uint8_t *>(MapViewOfFile(mapaSalida_, FILE_MAP_WRITE, 0, 0, n));
     if (!vistaSalida_) {
-        Anotar("no shared memory for the bulk");
-        SoltarSalida();
+        CerrarMapa();
+        return false;
     }
-    return vistaSalida_;
+    capacidadSalida_ = n;
+    return true;
 }
 
-void Canal::SoltarSalida() {
+void Canal::CerrarMapa() {
     if (vistaSalida_)
         UnmapViewOfFile(vistaSalida_);
     if (mapaSalida_)
         CloseHandle(mapaSalida_);
     vistaSalida_ = nullptr;
     mapaSalida_ = 0;
+    capacidadSalida_ = 0;
+}
+
+void Canal::SoltarSalida() {
     largoSalida_ = 0;
+    enMapa_ = false;
 }
 
 void Canal::SoltarEntrada() {
@@ -134,12 +154,12 @@ bool Canal::Enviar(uint32_t tipo, std::span<const uint8_t> sobre) {
     if (Roto() || sobre.size() > kMaxSobre)
         return false;
     std::vector<uint8_t> trama;
-    trama.reserve(24 + sobre.size() + (mapaSalida_ ? 0 : largoSalida_));
+    trama.reserve(24 + sobre.size() + (enMapa_ ? 0 : largoSalida_));
     Agregar(trama, tipo);
     Agregar(trama, uint32_t(sobre.size()));
     trama.insert(trama.end(), sobre.begin(), sobre.end());
     Agregar(trama, uint64_t(largoSalida_));
-    if (mapaSalida_) {
+    if (enMapa_) {
         uint32_t valor = 0;
         if (!ValorMapaSalida(valor))
             return Romper("the mapping could not be handed over");

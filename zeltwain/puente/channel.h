@@ -68,6 +68,8 @@ class Canal {
 
     uint8_t *Reservar(size_t n);
     void SoltarSalida();
+    bool CrecerMapa(size_t n);
+    void CerrarMapa();
     void SoltarEntrada();
     bool Transferir(bool escribir, uint8_t *datos, size_t n);
     bool Leer(void *datos, size_t n) { return Transferir(false, static_cast<uint8_t *>(datos), n); }
@@ -80,11 +82,14 @@ class Canal {
     HANDLE evento_ = 0;
     HANDLE remoto_ = 0;
     Salida salida_{*this};
-    // The bulk to send: inline bytes, or a mapping and its view.
+    // The bulk to send: inline bytes, or the start of the mapping kept for
+    // large bulks (capacidadSalida_ bytes).
     std::vector<uint8_t> enLinea_;
     size_t largoSalida_ = 0;
+    bool enMapa_ = false;
     HANDLE mapaSalida_ = 0;
     uint8_t *vistaSalida_ = nullptr;
+    size_t capacidadSalida_ = 0;
     // The frame received last.
     std::vector<uint8_t> sobreEntrada_;
     std::vector<uint8_t> bultoEntrada_;

@@ -61,8 +61,9 @@ class Escritor {
   public:
     explicit Escritor(std::vector<uint8_t> &destino) : destino_(destino) {}
     void Bytes(const void *p, size_t n) {
-        auto *b = static_cast<const uint8_t *>(p);
-        destino_.insert(destino_.end(), b, b + n);
+        size_t usado = destino_.size();
+        destino_.resize(usado + n);
+        std::memcpy(destino_.data() + usado, p, n);
     }
     void U8(uint8_t v) { destino_.push_back(v); }
     void U16(uint16_t v) { Bytes(&v, 2); }

@@ -6,6 +6,7 @@
 
 #include "bridge/bridge.h"
 #include "bridge/helper_process.h"
+#include "session/session.h"
 #include "channel.h"
 
 namespace zel {
@@ -34,6 +35,24 @@ bool EsCierre(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG) {
            (Es(DG, DAT, DAT_IDENTITY) && MSG == MSG_CLOSEDS) ||
            (Es(DG, DAT, DAT_PARENT) && MSG == MSG_CLOSEDSM) ||
            (Es(DG, DAT, DAT_PENDINGXFERS) && (MSG == MSG_ENDXFER || MSG == MSG_RESET));
+}
+
+// Whether a source of the helper's is open: when the helper ends, the
+// session hears once that its source ended with it.
+bool fuenteAbierta = false;
+
+void SeguirApertura(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_UINT16 rc) {
+    if (Es(DG, DAT, DAT_IDENTITY) && MSG == MSG_OPENDS && rc == TWRC_SUCCESS)
+        fuenteAbierta = true;
+    else if ((Es(DG, DAT, DAT_IDENTITY) && MSG == MSG_CLOSEDS && rc == TWRC_SUCCESS) ||
+             (Es(DG, DAT, DAT_PARENT) && MSG == MSG_CLOSEDSM && rc == TWRC_SUCCESS))
+        fuenteAbierta = false;
+}
+
+void NotarFinDeFuente() {
+    if (fuenteAbierta)
+        FuenteTerminada();
+    fuenteAbierta = false;
 }
 
 // The source is gone: nothing is pending, nothing is open.
@@ -95,16 +114,19 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
     }
     if (!enviado || !canal.Recibir(tipo, sobreRespuesta, bultoRespuesta)) {
         AyudanteFallido("the channel broke");
+        NotarFinDeFuente();
         return FallarAqui(TWCC_BUMMER);
     }
     TW_UINT16 rc = TWRC_FAILURE;
     if (tipo != puente::kTramaRespuesta ||
         !puente::LeerRespuesta(DG, DAT, MSG, datos, sobreRespuesta, bultoRespuesta, rc)) {
         AyudanteFallido("malformed answer");
+        NotarFinDeFuente();
         return FallarAqui(TWCC_BUMMER);
     }
     condicionLocal = 0;
     SeguirHabilitacion(DG, DAT, MSG, datos, rc);
+    SeguirApertura(DG, DAT, MSG, rc);
     return rc;
 }
 
@@ -112,6 +134,7 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
 // here, or fails.
 TW_UINT16 SinAyudante(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
                       TW_UINT16 MSG, TW_MEMREF datos) {
+    NotarFinDeFuente();
     if (Es(DG, DAT, DAT_PARENT) && MSG == MSG_OPENDSM) {
         if (!ArrancarAyudante())
             return FallarAqui(TWCC_BUMMER);
