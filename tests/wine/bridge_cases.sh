@@ -52,7 +52,8 @@ bridge_32bit() {
     local helper=$windist/ZELTW32Puente.exe win32=$root/build/windows/windows
     [ -f "$helper" ] || helper=$root/build/windows/bin/ZELTW32Puente.exe
     local f missing=()
-    for f in "$helper" "$win32/TWAIN_32.DLL" "$win32/twain_32/zelvirtual.ds"; do
+    for f in "$helper" "$win32/TWAIN_32.DLL" "$win32/twain_32/zelvirtual.ds" \
+        "$root/build/windows/dist/FreeImage.dll"; do
         [ -f "$f" ] || missing+=("$f")
     done
     if [ ${#missing[@]} -gt 0 ]; then
@@ -64,6 +65,9 @@ bridge_32bit() {
     cp "$winwin/TWAIN_32.DLL" "$windows/system32/TWAINDSM.DLL"
     rm -rf "$windows/twain_64/ZelVirtual" "$windows/twain_32/sane.ds" "$windows/twain_32/gphoto2.ds"
     cp "$win32/TWAIN_32.DLL" "$windows/syswow64/TWAINDSM.DLL"
+    # The 32-bit devices' own FreeImage.dll, installed with them where a
+    # 32-bit process finds it: the helper's folder holds the 64-bit one.
+    cp "$root/build/windows/dist/FreeImage.dll" "$windows/syswow64/FreeImage.dll"
     if ! cmake -DSCENARIO="$winwin/scenario.json" -DSOURCE="$win32/twain_32/zelvirtual.ds" \
         -DFOLDER="$windows/twain_32" -P "$root/virtual/sources/install_devices.cmake" \
         >"$out/install-devices-32.log" 2>&1; then
@@ -73,7 +77,8 @@ bridge_32bit() {
     fi
     ZELTWAIN_SCENARIO=$bridge_scenario run_host library_host puente32
     check_expected
-    rm -rf "$windows/syswow64/TWAINDSM.DLL" "$windows/twain_32/ZelVirtual"
+    rm -rf "$windows/syswow64/TWAINDSM.DLL" "$windows/syswow64/FreeImage.dll" \
+        "$windows/twain_32/ZelVirtual"
     remove_twaindsm
 }
 
