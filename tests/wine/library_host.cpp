@@ -55,6 +55,8 @@ struct Zel {
     ZEL_EXPORT(LiberadorDeMemoria)
     ZEL_EXPORT(MostrarPrimerEscaner)
     ZEL_EXPORT(MostrarSiguienteEscaner)
+    ZEL_EXPORT(MostrarEscanerXDefecto)
+    ZEL_EXPORT(SeleccionarDispositivo)
     ZEL_EXPORT(AbrirManejadorDispositivo)
     ZEL_EXPORT(AbrirDispositivo)
     ZEL_EXPORT(AbrirDispositivoXNombre)
@@ -90,6 +92,8 @@ struct Zel {
         ZEL_BIND(LiberadorDeMemoria)
         ZEL_BIND(MostrarPrimerEscaner)
         ZEL_BIND(MostrarSiguienteEscaner)
+        ZEL_BIND(MostrarEscanerXDefecto)
+        ZEL_BIND(SeleccionarDispositivo)
         ZEL_BIND(AbrirManejadorDispositivo)
         ZEL_BIND(AbrirDispositivo)
         ZEL_BIND(AbrirDispositivoXNombre)
@@ -504,6 +508,19 @@ void ListaDelPuente(Casos &t, const Puente &p) {
         if (t.Igual(ids.size(), size_t(1), "helper processes"))
             t.Igual(Es32Bits(ids[0]), p.b32 ? 1 : 0, "the helper is a 32-bit program");
         t.Igual(zel.EstadoTwain(), ZEL_SM_DESCARGADO, "state after");
+    });
+    t.Caso("the_selection_dialog_lists_both_sides", [&] {
+        p.Escribir("eleccion", kAlimentador);
+        Respuestas::FuenteParaElegir("Tercero");
+        Respuestas::Listas().clear();
+        t.Igual(zel.SeleccionarDispositivo(nullptr), 1, "a source chosen");
+        t.Igual(Respuestas::Listas().size(), size_t(1), "selection dialogs");
+        if (!Respuestas::Listas().empty())
+            t.Igual(Respuestas::Listas()[0], std::string("Local|Remoto eleccion|Tercero|"),
+                    "the dialog's list");
+        char nombre[34] = {};
+        zel.MostrarEscanerXDefecto(nullptr, nombre);
+        t.Igual(std::string(nombre), std::string("Tercero"), "the choice is the default");
     });
 }
 

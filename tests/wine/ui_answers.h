@@ -34,6 +34,13 @@ class Respuestas {
         static std::vector<Caja> cajas;
         return cajas;
     }
+    // The source the next selection dialogs choose, by name.
+    static void FuenteParaElegir(const std::string &sNombre) { Fuente() = sNombre; }
+    // The lists of the selection dialogs answered, names ended by '|'.
+    static std::vector<std::string> &Listas() {
+        static std::vector<std::string> listas;
+        return listas;
+    }
     // The save dialogs answered, one per dialog window.
     static int &DialogosGuardar() {
         static int n = 0;
@@ -46,6 +53,10 @@ class Respuestas {
     static constexpr int kNombreExplorador = 0x47C, kNombreAntiguo = 0x480;
 
     static std::string &Nombre() {
+        static std::string s;
+        return s;
+    }
+    static std::string &Fuente() {
         static std::string s;
         return s;
     }
@@ -84,6 +95,10 @@ class Respuestas {
             PostMessageA(hDlg, WM_COMMAND, GetDlgItem(hDlg, IDOK) ? IDOK : IDYES, 0);
             return;
         }
+        if (HWND hLista = FindWindowExA(hDlg, nullptr, "ListBox", nullptr)) {
+            ElegirDeLista(hDlg, hLista);
+            return;
+        }
         HWND hNombre = GetDlgItem(hDlg, kNombreExplorador);
         if (!hNombre)
             hNombre = GetDlgItem(hDlg, kNombreAntiguo);
@@ -96,6 +111,22 @@ class Respuestas {
             return;
         }
         SetWindowTextA(hNombre, Nombre().c_str());
+        PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
+    }
+    // A selection dialog: its list is recorded, the named source selected
+    // and OK pressed.
+    static void ElegirDeLista(HWND hDlg, HWND hLista) {
+        Contestados().push_back(hDlg);
+        std::string lista;
+        LRESULT n = SendMessageA(hLista, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i) {
+            char nombre[256] = {};
+            if (SendMessageA(hLista, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof nombre))
+                SendMessageA(hLista, LB_GETTEXT, i, LPARAM(nombre));
+            lista += std::string(nombre) + "|";
+        }
+        Listas().push_back(lista);
+        SendMessageA(hLista, LB_SELECTSTRING, WPARAM(-1), LPARAM(Fuente().c_str()));
         PostMessageA(hDlg, WM_COMMAND, IDOK, 0);
     }
     HHOOK hGancho_ = nullptr;
