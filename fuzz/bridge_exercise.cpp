@@ -135,9 +135,19 @@ std::string IdaYVuelta(const Triplete &t, std::span<const uint8_t> datos) {
         TW_UINT16 rc = 0;
         if (!p.Responder(TWRC_XFERDONE, sobre, vuelta))
             return "the helper could not answer";
-        if (!LeerRespuesta(t.dg, t.dat, t.msg, registro, sobre, vuelta.bytes, rc) ||
+        // A reserve made for a page of this size, or of another (odd lengths).
+        size_t tamReserva = datos.size() + datos.size() % 2;
+        Reserva reserva{tamReserva ? GlobalAlloc(GMEM_MOVEABLE, tamReserva) : 0, tamReserva};
+        const HGLOBAL hReserva = reserva.bloque;
+        if (!LeerRespuesta(t.dg, t.dat, t.msg, registro, sobre, vuelta.bytes, rc, &reserva) ||
             rc != TWRC_XFERDONE)
-            return "the library refused the helper's answer";
+            fallo = "the library refused the helper's answer";
+        if (reserva.bloque)
+            GlobalFree(reserva.bloque);
+        else if (hReserva && BloqueRecibido(t, registro) != hReserva)
+            fallo = "the reserve was taken but the page is elsewhere";
+        if (!fallo.empty())
+            return fallo;
         size_t escrito = std::min(datos.size(), kTira);
         if (t.dat == DAT_IMAGEMEMXFER && std::memcmp(tira.data(), datos.data(), escrito) != 0)
             fallo = "the strip arrived changed";

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace zel::puente {
 namespace {
@@ -270,6 +271,18 @@ bool BloqueRecibido(bool hay, std::span<const uint8_t> bulto, HGLOBAL &h) {
     return h != 0;
 }
 
+// The page into the reserve when it has the reserve's size.
+HGLOBAL TomarReserva(Reserva *reserva, std::span<const uint8_t> bytes) {
+    if (!reserva || !reserva->bloque || reserva->tam != bytes.size())
+        return 0;
+    void *p = GlobalLock(reserva->bloque);
+    if (!p)
+        return 0;
+    std::memcpy(p, bytes.data(), bytes.size());
+    GlobalUnlock(reserva->bloque);
+    return std::exchange(reserva->bloque, HGLOBAL(0));
+}
+
 bool LeerCapacidad(Lector &r, TW_UINT16 msg, pTW_CAPABILITY cap, std::span<const uint8_t> bulto) {
     TW_UINT16 id = r.U16(), tipo = r.U16();
     bool hay = r.U32() != 0;
@@ -312,7 +325,7 @@ bool LeerPersonal(Lector &r, TW_UINT16 msg, pTW_CUSTOMDSDATA custom,
 }
 
 bool LeerRegistro(const Figura &f, TW_UINT16 msg, TW_MEMREF datos, Lector &r,
-                  std::span<const uint8_t> bulto) {
+                  std::span<const uint8_t> bulto, Reserva *reserva) {
     switch (f.forma) {
     case Forma::Plano: {
         uint8_t copia[sizeof(TW_PALETTE8)];
@@ -339,8 +352,10 @@ bool LeerRegistro(const Figura &f, TW_UINT16 msg, TW_MEMREF datos, Lector &r,
     }
     case Forma::Nativa: {
         bool hay = r.U32() != 0;
-        HGLOBAL dib = 0;
-        if (!r.Fin() || !BloqueRecibido(hay, bulto, dib))
+        if (!r.Fin())
+            return false;
+        HGLOBAL dib = hay ? TomarReserva(reserva, bulto) : 0;
+        if (!dib && !BloqueRecibido(hay, bulto, dib))
             return false;
         *static_cast<TW_HANDLE *>(datos) = dib;
         return true;
@@ -380,7 +395,8 @@ bool CodificarPeticion(const TW_IDENTITY *origen, const TW_IDENTITY *destino, TW
 }
 
 bool LeerRespuesta(TW_UINT32, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF datos,
-                   std::span<const uint8_t> sobre, std::span<const uint8_t> bulto, TW_UINT16 &rc) {
+                   std::span<const uint8_t> sobre, std::span<const uint8_t> bulto, TW_UINT16 &rc,
+                   Reserva *reserva) {
     const Figura *f = FiguraDe(dat);
     Lector r(sobre);
     TW_UINT16 codigo = r.U16();
@@ -388,7 +404,7 @@ bool LeerRespuesta(TW_UINT32, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF datos,
     bool esperado = f && datos && f->forma != Forma::Ninguno;
     if (!f || !r.ok() || bulto.size() > kMaxBulto || conRegistro != esperado)
         return false;
-    if (conRegistro && !LeerRegistro(*f, msg, datos, r, bulto))
+    if (conRegistro && !LeerRegistro(*f, msg, datos, r, bulto, reserva))
         return false;
     if (!conRegistro && (!r.Fin() || !bulto.empty()))
         return false;

@@ -53,13 +53,23 @@ bool CodificarPeticion(const TW_IDENTITY *origen, const TW_IDENTITY *destino, TW
                        TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF datos, std::vector<uint8_t> &sobre,
                        std::vector<uint8_t> &bulto);
 
+// A block allocated ahead for a native page of `tam` bytes, while the helper
+// still scans it: its pages are touched then, so that taking the page is one
+// copy into memory already in place.
+struct Reserva {
+    HGLOBAL bloque = 0;
+    size_t tam = 0;
+};
+
 // Reads the helper's answer to that triplet into the caller's record: the
 // result code into rc, the record's fields, and a block allocated here for
 // what the source handed over.  False when the answer is malformed (a size
 // or count that does not fit): nothing is written then, and the caller takes
-// the helper for faulty.
+// the helper for faulty.  A native page of the reserve's size goes into the
+// reserve's block, which is then the caller's (reserva->bloque becomes 0).
 bool LeerRespuesta(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF datos,
-                   std::span<const uint8_t> sobre, std::span<const uint8_t> bulto, TW_UINT16 &rc);
+                   std::span<const uint8_t> sobre, std::span<const uint8_t> bulto, TW_UINT16 &rc,
+                   Reserva *reserva = nullptr);
 
 // ---- The helper's side ----
 

@@ -97,6 +97,45 @@ void SeguirHabilitacion(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF da
         PonVentanaHabilitada(0);
 }
 
+// A native page's block, made for the size of the page before while the
+// helper works on this one: the copy of the page then lands in memory whose
+// pages are in place (most of the copy's cost) instead of making them.  The
+// block is the caller's once the page fills it, else freed here.
+class PaginaReservada {
+  public:
+    PaginaReservada(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG)
+        : nativa_(DG == DG_IMAGE && DAT == DAT_IMAGENATIVEXFER && MSG == MSG_GET) {}
+    ~PaginaReservada() {
+        if (reserva_.bloque)
+            GlobalFree(reserva_.bloque);
+    }
+    PaginaReservada(const PaginaReservada &) = delete;
+    PaginaReservada &operator=(const PaginaReservada &) = delete;
+
+    void Preparar() {
+        if (!nativa_ || tamUltima_ == 0)
+            return;
+        reserva_ = {GlobalAlloc(GMEM_MOVEABLE, tamUltima_), tamUltima_};
+        auto *p = reserva_.bloque ? static_cast<volatile uint8_t *>(GlobalLock(reserva_.bloque))
+                                  : nullptr;
+        if (!p)
+            return;
+        for (size_t i = 0; i < tamUltima_; i += 4096)
+            p[i] = 0;
+        GlobalUnlock(reserva_.bloque);
+    }
+    puente::Reserva *Reserva() { return nativa_ ? &reserva_ : nullptr; }
+    void Recibida(std::span<const uint8_t> pagina) {
+        if (nativa_ && !pagina.empty())
+            tamUltima_ = pagina.size();
+    }
+
+  private:
+    static inline size_t tamUltima_ = 0;
+    bool nativa_;
+    puente::Reserva reserva_;
+};
+
 TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
                  TW_UINT16 MSG, TW_MEMREF datos) {
     std::vector<uint8_t> sobre, bulto;
@@ -112,6 +151,9 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
         Traza("triplet failed: no memory to send its data");
         return FallarAqui(TWCC_LOWMEMORY);
     }
+    PaginaReservada pagina(DG, DAT, MSG);
+    if (enviado)
+        pagina.Preparar();
     if (!enviado || !canal.Recibir(tipo, sobreRespuesta, bultoRespuesta)) {
         AyudanteFallido("the channel broke");
         NotarFinDeFuente();
@@ -119,11 +161,13 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
     }
     TW_UINT16 rc = TWRC_FAILURE;
     if (tipo != puente::kTramaRespuesta ||
-        !puente::LeerRespuesta(DG, DAT, MSG, datos, sobreRespuesta, bultoRespuesta, rc)) {
+        !puente::LeerRespuesta(DG, DAT, MSG, datos, sobreRespuesta, bultoRespuesta, rc,
+                               pagina.Reserva())) {
         AyudanteFallido("malformed answer");
         NotarFinDeFuente();
         return FallarAqui(TWCC_BUMMER);
     }
+    pagina.Recibida(bultoRespuesta);
     condicionLocal = 0;
     SeguirHabilitacion(DG, DAT, MSG, datos, rc);
     SeguirApertura(DG, DAT, MSG, rc);
