@@ -95,13 +95,14 @@ class Respuestas {
             PostMessageA(hDlg, WM_COMMAND, GetDlgItem(hDlg, IDOK) ? IDOK : IDYES, 0);
             return;
         }
-        if (HWND hLista = FindWindowExA(hDlg, nullptr, "ListBox", nullptr)) {
-            ElegirDeLista(hDlg, hLista);
-            return;
-        }
         HWND hNombre = GetDlgItem(hDlg, kNombreExplorador);
         if (!hNombre)
             hNombre = GetDlgItem(hDlg, kNombreAntiguo);
+        // The file dialogs hold list boxes too: a list box without a name
+        // field is a selection dialog.
+        HWND hLista = hNombre ? nullptr : FindWindowExA(hDlg, nullptr, "ListBox", nullptr);
+        if (hLista)
+            ElegirDeLista(hDlg, hLista);
         if (!hNombre)
             return;
         Contestados().push_back(hDlg);
