@@ -500,15 +500,18 @@ bool LeerNativo(const Figura &f, TW_UINT16 msg, Lector &r, std::span<const uint8
     return false;
 }
 
-// Hands a block the source gave over to the bulk, and frees it: the
-// application owns the copy.  Writes whether one travels; a block that is
-// no global block travels as none.  False when the bulk has no room.
-bool Entregar(HGLOBAL h, Escritor &w, DestinoBulto &bulto, size_t limite = kMaxBulto) {
-    auto bytes = Abrir(h, limite);
+// Hands a block the source gave over to the bulk, and frees it (or leaves it
+// in `despues`, to be freed once the answer is on its way): the application
+// owns the copy.  Writes whether one travels; a block that is no global
+// block travels as none.  False when the bulk has no room.
+bool Entregar(HGLOBAL h, Escritor &w, DestinoBulto &bulto, HGLOBAL *despues = nullptr) {
+    auto bytes = Abrir(h);
     w.U32(!bytes.empty());
     bool hecho = AlBulto(bytes, bulto);
     Soltar(h, bytes);
-    if (h)
+    if (despues)
+        *despues = h;
+    else if (h)
         GlobalFree(h);
     return hecho;
 }
@@ -557,6 +560,8 @@ bool ResponderPersonal(TW_UINT16 msg, pTW_CUSTOMDSDATA custom, HGLOBAL prestado,
 Peticion::~Peticion() {
     if (prestado_)
         GlobalFree(prestado_);
+    if (entregado_)
+        GlobalFree(entregado_);
 }
 
 bool Peticion::Leer(std::span<const uint8_t> sobre, std::span<const uint8_t> bulto) {
@@ -603,7 +608,7 @@ bool Peticion::Responder(TW_UINT16 rc, std::vector<uint8_t> &sobre, DestinoBulto
     case Forma::Nativa: {
         auto dib = *reinterpret_cast<TW_HANDLE *>(registro_);
         if (rc == TWRC_XFERDONE && dib)
-            return Entregar(dib, w, bulto);
+            return Entregar(dib, w, bulto, &entregado_);
         w.U32(0);
         return true;
     }

@@ -97,8 +97,9 @@ class Peticion {
     TW_MEMREF datos() { return datos_; }
 
     // The answer after the call returned rc.  What the source handed over
-    // (a container, a DIB) is copied into the bulk and freed here, as the
-    // application that receives the copy owns it.  False when there is no
+    // (a container, a DIB) is copied into the bulk and freed, as the
+    // application that receives the copy owns it; a DIB only with the
+    // request, so that the answer goes out first.  False when there is no
     // room for the bulk.
     bool Responder(TW_UINT16 rc, std::vector<uint8_t> &sobre, DestinoBulto &bulto);
 
@@ -112,6 +113,7 @@ class Peticion {
     TW_MEMREF datos_ = nullptr;
     alignas(8) uint8_t registro_[1100]{}; // the native record
     HGLOBAL prestado_ = 0;                // a block lent to the source
+    HGLOBAL entregado_ = 0;               // a page the source handed over, freed last
     std::vector<uint8_t> tira_;           // a memory transfer's strip
 };
 

@@ -98,43 +98,60 @@ void SeguirHabilitacion(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF da
 }
 
 // A native page's block, made for the size of the page before while the
-// helper works on this one: the copy of the page then lands in memory whose
-// pages are in place (most of the copy's cost) instead of making them.  The
-// block is the caller's once the page fills it, else freed here.
-class PaginaReservada {
-  public:
-    PaginaReservada(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG)
-        : nativa_(DG == DG_IMAGE && DAT == DAT_IMAGENATIVEXFER && MSG == MSG_GET) {}
-    ~PaginaReservada() {
-        if (reserva_.bloque)
-            GlobalFree(reserva_.bloque);
-    }
-    PaginaReservada(const PaginaReservada &) = delete;
-    PaginaReservada &operator=(const PaginaReservada &) = delete;
-
-    void Preparar() {
-        if (!nativa_ || tamUltima_ == 0)
-            return;
-        reserva_ = {GlobalAlloc(GMEM_MOVEABLE, tamUltima_), tamUltima_};
-        auto *p = reserva_.bloque ? static_cast<volatile uint8_t *>(GlobalLock(reserva_.bloque))
-                                  : nullptr;
-        if (!p)
-            return;
-        for (size_t i = 0; i < tamUltima_; i += 4096)
-            p[i] = 0;
-        GlobalUnlock(reserva_.bloque);
-    }
-    puente::Reserva *Reserva() { return nativa_ ? &reserva_ : nullptr; }
-    void Recibida(std::span<const uint8_t> pagina) {
-        if (nativa_ && !pagina.empty())
-            tamUltima_ = pagina.size();
-    }
-
-  private:
-    static inline size_t tamUltima_ = 0;
-    bool nativa_;
-    puente::Reserva reserva_;
+// helper scans this one (at its DAT_IMAGEINFO, which comes first): the copy
+// of the page then lands in memory whose pages are in place, the larger part
+// of the copy's cost.  The page's transfer takes the block, or frees it; any
+// other triplet frees it too.
+struct ReservaDePagina {
+    puente::Reserva reserva;
+    size_t tamUltima = 0;
 };
+ReservaDePagina pagina;
+
+bool EsImagen(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_UINT16 dat) {
+    return DG == DG_IMAGE && DAT == dat && MSG == MSG_GET;
+}
+
+void SoltarReserva() {
+    if (pagina.reserva.bloque)
+        GlobalFree(pagina.reserva.bloque);
+    pagina.reserva = {};
+}
+
+void HacerReserva() {
+    size_t tam = pagina.tamUltima;
+    if (pagina.reserva.bloque || tam == 0)
+        return;
+    pagina.reserva = {GlobalAlloc(GMEM_MOVEABLE, tam), tam};
+    auto *p = pagina.reserva.bloque
+                  ? static_cast<volatile uint8_t *>(GlobalLock(pagina.reserva.bloque))
+                  : nullptr;
+    if (!p)
+        return;
+    for (size_t i = 0; i < tam; i += 4096)
+        p[i] = 0;
+    GlobalUnlock(pagina.reserva.bloque);
+}
+
+// After the request went out, while the helper works on it.
+void MientrasResponde(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG) {
+    if (EsImagen(DG, DAT, MSG, DAT_IMAGEINFO))
+        HacerReserva();
+    else if (!EsImagen(DG, DAT, MSG, DAT_IMAGENATIVEXFER))
+        SoltarReserva();
+}
+
+puente::Reserva *ReservaPara(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG) {
+    return EsImagen(DG, DAT, MSG, DAT_IMAGENATIVEXFER) ? &pagina.reserva : nullptr;
+}
+
+void TrasRespuesta(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, std::span<const uint8_t> bulto) {
+    if (!EsImagen(DG, DAT, MSG, DAT_IMAGENATIVEXFER))
+        return;
+    if (!bulto.empty())
+        pagina.tamUltima = bulto.size();
+    SoltarReserva();
+}
 
 TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
                  TW_UINT16 MSG, TW_MEMREF datos) {
@@ -151,9 +168,8 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
         Traza("triplet failed: no memory to send its data");
         return FallarAqui(TWCC_LOWMEMORY);
     }
-    PaginaReservada pagina(DG, DAT, MSG);
     if (enviado)
-        pagina.Preparar();
+        MientrasResponde(DG, DAT, MSG);
     if (!enviado || !canal.Recibir(tipo, sobreRespuesta, bultoRespuesta)) {
         AyudanteFallido("the channel broke");
         NotarFinDeFuente();
@@ -162,12 +178,12 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
     TW_UINT16 rc = TWRC_FAILURE;
     if (tipo != puente::kTramaRespuesta ||
         !puente::LeerRespuesta(DG, DAT, MSG, datos, sobreRespuesta, bultoRespuesta, rc,
-                               pagina.Reserva())) {
+                               ReservaPara(DG, DAT, MSG))) {
         AyudanteFallido("malformed answer");
         NotarFinDeFuente();
         return FallarAqui(TWCC_BUMMER);
     }
-    pagina.Recibida(bultoRespuesta);
+    TrasRespuesta(DG, DAT, MSG, bultoRespuesta);
     condicionLocal = 0;
     SeguirHabilitacion(DG, DAT, MSG, datos, rc);
     SeguirApertura(DG, DAT, MSG, rc);
@@ -179,6 +195,7 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
 TW_UINT16 SinAyudante(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
                       TW_UINT16 MSG, TW_MEMREF datos) {
     NotarFinDeFuente();
+    SoltarReserva();
     if (Es(DG, DAT, DAT_PARENT) && MSG == MSG_OPENDSM) {
         if (!ArrancarAyudante())
             return FallarAqui(TWCC_BUMMER);
