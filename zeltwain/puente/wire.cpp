@@ -180,6 +180,13 @@ void EscribirMemoria(Escritor &w, const TW_IMAGEMEMXFER &x) {
     w.U32(x.Memory.Length < kMaxTira ? x.Memory.Length : kMaxTira);
 }
 
+// Both sides write the record alike; the window goes as its 32-bit value.
+void EscribirInterfaz(Escritor &w, const TW_USERINTERFACE &ui) {
+    w.U16(ui.ShowUI);
+    w.U16(ui.ModalUI);
+    w.U32(Valor32(ui.hParent));
+}
+
 // Field by field: the record is packed, and a pointer to a field could be
 // misaligned.
 void LeerMemoria(Lector &r, TW_IMAGEMEMXFER &x) {
@@ -217,13 +224,9 @@ bool EscribirRegistro(Forma forma, TW_UINT16 msg, TW_MEMREF datos, Escritor &w,
         Soltar(cap->hContainer, bytes);
         return !lleva || !bytes.empty();
     }
-    case Forma::Interfaz: {
-        auto *ui = static_cast<pTW_USERINTERFACE>(datos);
-        w.U16(ui->ShowUI);
-        w.U16(ui->ModalUI);
-        w.U32(Valor32(ui->hParent));
+    case Forma::Interfaz:
+        EscribirInterfaz(w, *static_cast<pTW_USERINTERFACE>(datos));
         return true;
-    }
     case Forma::Memoria:
         EscribirMemoria(w, *static_cast<pTW_IMAGEMEMXFER>(datos));
         return true;
@@ -598,13 +601,9 @@ bool Peticion::Responder(TW_UINT16 rc, std::vector<uint8_t> &sobre, DestinoBulto
     case Forma::Ventana:
     case Forma::Ninguno:
         return true;
-    case Forma::Interfaz: {
-        auto *ui = reinterpret_cast<pTW_USERINTERFACE>(registro_);
-        w.U16(ui->ShowUI);
-        w.U16(ui->ModalUI);
-        w.U32(Valor32(ui->hParent));
+    case Forma::Interfaz:
+        EscribirInterfaz(w, *reinterpret_cast<pTW_USERINTERFACE>(registro_));
         return true;
-    }
     case Forma::Nativa: {
         auto dib = *reinterpret_cast<TW_HANDLE *>(registro_);
         if (rc == TWRC_XFERDONE && dib)

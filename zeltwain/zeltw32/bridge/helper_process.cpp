@@ -41,10 +41,6 @@ Proceso &Ayudante() {
     return proceso;
 }
 
-void Traza(const std::string &texto) {
-    OutputDebugStringA(("ZELTW: bridge: " + texto + "\n").c_str());
-}
-
 // The helper's full path: this library's folder and the program's name.
 std::string RutaAyudante() {
     HMODULE modulo = 0;
@@ -134,7 +130,7 @@ bool Lanzar(const std::string &ruta, const std::string &tuberia, HANDLE &proceso
         return false;
     HANDLE job = Job();
     if (!job || !AssignProcessToJobObject(job, info.hProcess))
-        Traza("the helper runs outside a job; it ends when its pipe closes");
+        TrazaPuente("the helper runs outside a job; it ends when its pipe closes");
     ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     proceso = info.hProcess;
@@ -144,7 +140,7 @@ bool Lanzar(const std::string &ruta, const std::string &tuberia, HANDLE &proceso
 VOID CALLBACK AlMorir(PVOID, BOOLEAN) {
     Proceso &a = Ayudante();
     a.muerto = true;
-    Traza("the helper died");
+    TrazaPuente("the helper died");
     if (HWND ventana = a.ventanaHabilitada.load())
         PostMessageA(ventana, MensajeEventoPuente(), MSG_CLOSEDSREQ, 0);
 }
@@ -183,16 +179,16 @@ bool Conectar(const std::string &ruta) {
     std::string tuberia = NombreTuberia();
     a.canal = std::make_unique<puente::Canal>(EsperarRespuesta);
     if (!a.canal->Crear(tuberia)) {
-        Traza("the pipe " + tuberia + " could not be made");
+        TrazaPuente("the pipe " + tuberia + " could not be made");
         return false;
     }
     if (!Lanzar(ruta, tuberia, a.proceso)) {
-        Traza("the helper could not start: " + ruta);
+        TrazaPuente("the helper could not start: " + ruta);
         return false;
     }
     a.canal->PonProcesoRemoto(a.proceso);
     if (!a.canal->Aceptar()) {
-        Traza("the helper ended before it connected: " + ruta);
+        TrazaPuente("the helper ended before it connected: " + ruta);
         TerminateProcess(a.proceso, 1);
         return false;
     }
@@ -204,11 +200,11 @@ bool Conectar(const std::string &ruta) {
 bool PuenteDisponible() {
     std::string ruta = RutaAyudante();
     if (ruta.empty() || !EsArchivo(ruta)) {
-        Traza("no helper beside the library");
+        TrazaPuente("no helper beside the library");
         return false;
     }
     bool hay = ManejadorNombrado() || HayFuentes32();
-    Traza(hay ? "helper available: " + ruta : "no 32-bit sources for the helper");
+    TrazaPuente(hay ? "helper available: " + ruta : "no 32-bit sources for the helper");
     return hay;
 }
 
@@ -221,7 +217,7 @@ bool ArrancarAyudante() {
     Olvidar();
     std::string ruta = RutaAyudante();
     if (ruta.empty() || !EsArchivo(ruta)) {
-        Traza("no helper beside the library");
+        TrazaPuente("no helper beside the library");
         return false;
     }
     Proceso &a = Ayudante();
@@ -233,7 +229,7 @@ bool ArrancarAyudante() {
     if (!RegisterWaitForSingleObject(&a.espera, a.proceso, AlMorir, nullptr, INFINITE,
                                      WT_EXECUTEONLYONCE))
         a.espera = 0;
-    Traza("helper started: " + ruta);
+    TrazaPuente("helper started: " + ruta);
     return true;
 }
 
@@ -248,10 +244,14 @@ puente::Canal *CanalAyudante() {
 
 void AyudanteFallido(const char *motivo) {
     Proceso &a = Ayudante();
-    Traza(std::string("the helper failed: ") + motivo);
+    TrazaPuente(std::string("the helper failed: ") + motivo);
     a.muerto = true;
     if (a.proceso)
         TerminateProcess(a.proceso, 1);
+}
+
+void TrazaPuente(const std::string &texto) {
+    OutputDebugStringA(("ZELTW: bridge: " + texto + "\n").c_str());
 }
 
 void PonVentanaHabilitada(HWND ventana) {

@@ -2,6 +2,8 @@
 // the wait that notices its death.  Windows only; used by remote_entry.cpp.
 #pragma once
 
+#include <string>
+
 #include "zeltw32.h"
 
 namespace zel::puente {
@@ -21,5 +23,7 @@ void AyudanteFallido(const char *motivo);
 // The window of the enabled source, told MSG_CLOSEDSREQ when the helper
 // dies (0 when no source is enabled).
 void PonVentanaHabilitada(HWND ventana);
+// A line of the bridge's on the debug output: "ZELTW: bridge: <texto>".
+void TrazaPuente(const std::string &texto);
 
 } // namespace zel

@@ -17,10 +17,6 @@ namespace {
 // helper; 0 once a triplet reached it.
 TW_UINT16 condicionLocal = 0;
 
-void Traza(const char *texto) {
-    OutputDebugStringA((std::string("ZELTW: bridge: ") + texto + "\n").c_str());
-}
-
 TW_UINT16 FallarAqui(TW_UINT16 condicion) {
     condicionLocal = condicion;
     return TWRC_FAILURE;
@@ -157,7 +153,7 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
                  TW_UINT16 MSG, TW_MEMREF datos) {
     std::vector<uint8_t> sobre, bulto;
     if (!puente::CodificarPeticion(origen, destino, DG, DAT, MSG, datos, sobre, bulto)) {
-        Traza("triplet refused: the bridge does not carry it");
+        TrazaPuente("triplet refused: the bridge does not carry it");
         return FallarAqui(TWCC_BADPROTOCOL);
     }
     puente::Canal &canal = *CanalAyudante();
@@ -165,7 +161,7 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
     std::span<const uint8_t> sobreRespuesta, bultoRespuesta;
     bool enviado = canal.Enviar(puente::kTramaPeticion, sobre, bulto);
     if (!enviado && !canal.Roto()) {
-        Traza("triplet failed: no memory to send its data");
+        TrazaPuente("triplet failed: no memory to send its data");
         return FallarAqui(TWCC_LOWMEMORY);
     }
     if (enviado)
@@ -203,7 +199,7 @@ TW_UINT16 SinAyudante(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, T
     }
     if (EsCierre(DG, DAT, MSG))
         return CerrarAqui(DAT, datos);
-    Traza("triplet failed: the helper is not running");
+    TrazaPuente("triplet failed: the helper is not running");
     return FallarAqui(TWCC_BUMMER);
 }
 
