@@ -17,7 +17,7 @@
 namespace {
 
 constexpr int kIdas = 300;  // round trips per side
-constexpr int kPaginas = 5; // pages per side
+constexpr int kPaginas = 10; // pages per side
 
 // The exports, bound by name.
 struct Zel {
@@ -65,7 +65,7 @@ void Escenario() {
     if (n == 0 || n >= sizeof ruta)
         return;
     const char *dispositivo = R"("driver": "zelvirtual-remoto.dll", "feeder": true,
-        "paper": {"sheets": 5}, "operator": {"delay_ms": 5}, "capabilities": {
+        "paper": {"sheets": 10}, "operator": {"delay_ms": 5}, "capabilities": {
         "ICAP_XRESOLUTION": {"current": 300}, "ICAP_YRESOLUTION": {"current": 300}})";
     if (FILE *f = std::fopen(ruta, "wb")) {
         std::fprintf(f, R"({"sources": [{"name": "Local", "default": true, %s},

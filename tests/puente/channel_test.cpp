@@ -32,29 +32,41 @@ std::vector<uint8_t> Patron(size_t n, uint8_t semilla) {
     return v;
 }
 
+// How a bulk goes: copied into the channel before the frame, or attached
+// (copied as the frame goes out, as a page is) and, with a destination of
+// its size, copied by the receiver into it as it lands.
+enum class Modo { Copia, Adjunto, AlDestino };
+
 // A sender on its own thread, so that a frame larger than the pipe's buffer
 // can be written while this thread reads it.
 struct Envio {
     Canal *canal;
-    uint32_t tipo;
+    Modo modo;
     std::vector<uint8_t> sobre, bulto;
     bool ok = false;
 };
 
 DWORD WINAPI Enviar(void *p) {
     auto *envio = static_cast<Envio *>(p);
-    envio->ok = envio->canal->Enviar(envio->tipo, envio->sobre, envio->bulto);
+    Canal &canal = *envio->canal;
+    if (envio->modo == Modo::Copia)
+        envio->ok = canal.Enviar(kTramaRespuesta, envio->sobre, envio->bulto);
+    else
+        envio->ok =
+            canal.Bulto().Adjuntar(envio->bulto) && canal.Enviar(kTramaRespuesta, envio->sobre);
     return 0;
 }
 
 // Sends from `de` on a thread and receives at `a`; true when the frame
-// arrived whole.
-bool Cruza(Canal &de, Canal &a, size_t largoBulto) {
-    Envio envio{&de, kTramaRespuesta, Patron(300, 1), Patron(largoBulto, 7)};
+// arrived whole (into the destination, when one was given for a mapped
+// bulk).
+bool Cruza(Canal &de, Canal &a, size_t largoBulto, Modo modo = Modo::Copia) {
+    Envio envio{&de, modo, Patron(300, 1), Patron(largoBulto, uint8_t(7 + largoBulto))};
+    std::vector<uint8_t> destino(modo == Modo::AlDestino ? largoBulto : 0);
     HANDLE hilo = CreateThread(nullptr, 0, Enviar, &envio, 0, nullptr);
     uint32_t tipo = 0;
     std::span<const uint8_t> sobre, bulto;
-    bool recibido = a.Recibir(tipo, sobre, bulto);
+    bool recibido = a.Recibir(tipo, sobre, bulto, destino);
     WaitForSingleObject(hilo, INFINITE);
     CloseHandle(hilo);
     casos.Verificar(envio.ok, "sent");
@@ -62,6 +74,8 @@ bool Cruza(Canal &de, Canal &a, size_t largoBulto) {
     casos.Igual(tipo, kTramaRespuesta, "kind");
     casos.Verificar(std::equal(sobre.begin(), sobre.end(), envio.sobre.begin(), envio.sobre.end()),
                     "envelope intact");
+    if (largoBulto > kMaxBultoEnLinea && !destino.empty())
+        casos.Verificar(bulto.data() == destino.data(), "bulk copied into the destination");
     return casos.Verificar(
         std::equal(bulto.begin(), bulto.end(), envio.bulto.begin(), envio.bulto.end()),
         "bulk intact");
@@ -141,17 +155,29 @@ void CasosIdaYVuelta() {
             Cruza(par.biblioteca, par.ayudante, largo);
         });
     }
+    // The helper's mapping kept, grown (made anew) and kept again, the
+    // library's view following it; pages attached, into a destination or not.
     casos.Caso("several frames in a row, each intact", [] {
         Par par;
-        for (size_t largo : {size_t(5), size_t(1 << 20), size_t(70000), size_t(0)})
-            Cruza(par.ayudante, par.biblioteca, largo);
+        const std::pair<size_t, Modo> envios[] = {
+            {5, Modo::Copia},           {1 << 20, Modo::AlDestino}, {70000, Modo::Adjunto},
+            {3 << 20, Modo::AlDestino}, {0, Modo::Copia},           {1 << 20, Modo::Copia},
+            {1 << 20, Modo::AlDestino}};
+        for (auto [largo, modo] : envios)
+            Cruza(par.ayudante, par.biblioteca, largo, modo);
     });
 }
 
-// A mapping of `tam` bytes whose handle value the raw client sends (the
-// library duplicates it from this same process).
-std::vector<uint8_t> ConMapa(uint64_t largoDicho, DWORD tam, HANDLE &mapa) {
-    mapa = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, tam, nullptr);
+// A mapping whose handle value the raw client sends (the library duplicates
+// it from this same process): `tam` bytes after its header, which counts
+// `listos` of them written.
+std::vector<uint8_t> ConMapa(uint64_t largoDicho, DWORD tam, HANDLE &mapa, uint32_t listos = 0) {
+    mapa = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                              DWORD(kCabeceraMapa) + tam, nullptr);
+    if (void *vista = MapViewOfFile(mapa, FILE_MAP_WRITE, 0, 0, kCabeceraMapa)) {
+        std::memcpy(vista, &listos, sizeof listos);
+        UnmapViewOfFile(vista);
+    }
     std::vector<uint8_t> b = Cabecera(0, largoDicho);
     Agregar(b, uint32_t(reinterpret_cast<uintptr_t>(mapa)));
     return b;
@@ -175,6 +201,10 @@ void CasosTramasMalas() {
          }},
         {"mapped bulk longer than its mapping",
          [](HANDLE &mapa) { return ConMapa(1 << 20, 1 << 16, mapa); }},
+        {"mapped bulk whose writer claims more than the bulk",
+         [](HANDLE &mapa) { return ConMapa(1 << 17, 1 << 17, mapa, (1 << 17) + 1); }},
+        {"mapped bulk left half written, then the peer closes",
+         [](HANDLE &mapa) { return ConMapa(1 << 17, 1 << 17, mapa, 1 << 16); }},
         {"frame cut short, then the peer closes",
          [](HANDLE &) {
              auto b = Cabecera(100, 50);
@@ -202,10 +232,8 @@ void CasosTramasMalas() {
         HANDLE mapa = 0;
         std::vector<uint8_t> b = Cabecera(kMaxSobre, 0);
         b.resize(b.size() - 8);
-        Agregar(b, uint64_t(kMaxBultoEnLinea + 1));
-        Agregar(b, uint32_t(reinterpret_cast<uintptr_t>(
-                       mapa = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                 1 << 17, nullptr))));
+        auto conMapa = ConMapa(kMaxBultoEnLinea + 1, 1 << 17, mapa, kMaxBultoEnLinea + 1);
+        b.insert(b.end(), conMapa.end() - 12, conMapa.end());
         crudo.Escribir(b);
         uint32_t tipo = 0;
         std::span<const uint8_t> sobre, bulto;

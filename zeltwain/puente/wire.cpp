@@ -168,6 +168,10 @@ bool EsSet(TW_UINT16 msg) {
 
 } // namespace
 
+bool DestinoBulto::Adjuntar(std::span<const uint8_t> bytes) {
+    return AlBulto(bytes, *this);
+}
+
 // ======== The library's side ========
 
 namespace {
@@ -281,7 +285,9 @@ HGLOBAL TomarReserva(Reserva *reserva, std::span<const uint8_t> bytes) {
     void *p = GlobalLock(reserva->bloque);
     if (!p)
         return 0;
-    std::memcpy(p, bytes.data(), bytes.size());
+    // The channel may have copied the page there already, as it arrived.
+    if (p != bytes.data())
+        std::memcpy(p, bytes.data(), bytes.size());
     GlobalUnlock(reserva->bloque);
     return std::exchange(reserva->bloque, HGLOBAL(0));
 }
@@ -503,18 +509,15 @@ bool LeerNativo(const Figura &f, TW_UINT16 msg, Lector &r, std::span<const uint8
     return false;
 }
 
-// Hands a block the source gave over to the bulk, and frees it (or leaves it
-// in `despues`, to be freed once the answer is on its way): the application
-// owns the copy.  Writes whether one travels; a block that is no global
-// block travels as none.  False when the bulk has no room.
-bool Entregar(HGLOBAL h, Escritor &w, DestinoBulto &bulto, HGLOBAL *despues = nullptr) {
+// Hands a block the source gave over to the bulk, and frees it: the
+// application owns the copy.  Writes whether one travels; a block that is
+// no global block travels as none.  False when the bulk has no room.
+bool Entregar(HGLOBAL h, Escritor &w, DestinoBulto &bulto) {
     auto bytes = Abrir(h);
     w.U32(!bytes.empty());
     bool hecho = AlBulto(bytes, bulto);
     Soltar(h, bytes);
-    if (despues)
-        *despues = h;
-    else if (h)
+    if (h)
         GlobalFree(h);
     return hecho;
 }
@@ -540,7 +543,7 @@ bool ResponderMemoria(TW_UINT16 rc, pTW_IMAGEMEMXFER xfer, const std::vector<uin
     if (!Entregado(rc))
         return true;
     size_t n = xfer->BytesWritten < tira.size() ? xfer->BytesWritten : tira.size();
-    return AlBulto(std::span(tira.data(), n), bulto);
+    return n == 0 || bulto.Adjuntar(std::span(tira.data(), n));
 }
 
 // Custom data travels with the length actually sent, so that the two agree
@@ -563,8 +566,24 @@ bool ResponderPersonal(TW_UINT16 msg, pTW_CUSTOMDSDATA custom, HGLOBAL prestado,
 Peticion::~Peticion() {
     if (prestado_)
         GlobalFree(prestado_);
-    if (entregado_)
-        GlobalFree(entregado_);
+    if (HGLOBAL pagina = SoltarPagina())
+        GlobalFree(pagina);
+}
+
+HGLOBAL Peticion::SoltarPagina() {
+    if (!pagina_.empty())
+        GlobalUnlock(entregado_);
+    pagina_ = {};
+    return std::exchange(entregado_, HGLOBAL(0));
+}
+
+// The page the source handed over goes out as it is: the channel copies it
+// while the answer goes out, so it stays locked, and is freed, only when
+// the request ends.
+bool Peticion::EntregarPagina(HGLOBAL dib, DestinoBulto &bulto) {
+    entregado_ = dib;
+    pagina_ = Abrir(dib);
+    return pagina_.empty() || bulto.Adjuntar(pagina_);
 }
 
 bool Peticion::Leer(std::span<const uint8_t> sobre, std::span<const uint8_t> bulto) {
@@ -606,8 +625,11 @@ bool Peticion::Responder(TW_UINT16 rc, std::vector<uint8_t> &sobre, DestinoBulto
         return true;
     case Forma::Nativa: {
         auto dib = *reinterpret_cast<TW_HANDLE *>(registro_);
-        if (rc == TWRC_XFERDONE && dib)
-            return Entregar(dib, w, bulto, &entregado_);
+        if (rc == TWRC_XFERDONE && dib) {
+            bool hecho = EntregarPagina(dib, bulto);
+            w.U32(!pagina_.empty());
+            return hecho;
+        }
         w.U32(0);
         return true;
     }

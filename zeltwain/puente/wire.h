@@ -37,6 +37,10 @@ class DestinoBulto {
   public:
     // Room for n bytes, or null when there is none (the triplet then fails).
     virtual uint8_t *Reservar(size_t n) = 0;
+    // Takes `bytes` as the bulk; they stay valid until the frame has gone
+    // out, so that a channel may copy them as it sends.  False when there is
+    // no room.
+    virtual bool Adjuntar(std::span<const uint8_t> bytes);
 
   protected:
     ~DestinoBulto() = default;
@@ -99,11 +103,16 @@ class Peticion {
     // The answer after the call returned rc.  What the source handed over
     // (a container, a DIB) is copied into the bulk and freed, as the
     // application that receives the copy owns it; a DIB only with the
-    // request, so that the answer goes out first.  False when there is no
-    // room for the bulk.
+    // request, as the bulk takes it attached.  False when there is no room
+    // for the bulk.
     bool Responder(TW_UINT16 rc, std::vector<uint8_t> &sobre, DestinoBulto &bulto);
+    // Once the answer is out: the page the source handed over, unlocked,
+    // for the caller to free (0 for none).
+    HGLOBAL SoltarPagina();
 
   private:
+    bool EntregarPagina(HGLOBAL dib, DestinoBulto &bulto);
+
     TW_UINT32 dg_ = 0;
     TW_UINT16 dat_ = 0;
     TW_UINT16 msg_ = 0;
@@ -114,6 +123,7 @@ class Peticion {
     alignas(8) uint8_t registro_[1100]{}; // the native record
     HGLOBAL prestado_ = 0;                // a block lent to the source
     HGLOBAL entregado_ = 0;               // a page the source handed over, freed last
+    std::span<const uint8_t> pagina_;     // its bytes, locked while it goes out
     std::vector<uint8_t> tira_;           // a memory transfer's strip
 };
 

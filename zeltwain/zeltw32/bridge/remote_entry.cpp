@@ -141,12 +141,43 @@ puente::Reserva *ReservaPara(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG) {
     return EsImagen(DG, DAT, MSG, DAT_IMAGENATIVEXFER) ? &pagina.reserva : nullptr;
 }
 
-void TrasRespuesta(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, std::span<const uint8_t> bulto) {
-    if (!EsImagen(DG, DAT, MSG, DAT_IMAGENATIVEXFER))
-        return;
-    if (!bulto.empty())
+// The reserve's bytes, locked while the answer comes in: the channel copies
+// a page of the reserve's size there while the helper writes it.
+class ReservaFijada {
+  public:
+    explicit ReservaFijada(const puente::Reserva *reserva)
+        : bloque_(reserva ? reserva->bloque : 0) {
+        auto *p = bloque_ ? static_cast<uint8_t *>(GlobalLock(bloque_)) : nullptr;
+        bytes_ = p ? std::span(p, reserva->tam) : std::span<uint8_t>();
+    }
+    ReservaFijada(const ReservaFijada &) = delete;
+    ReservaFijada &operator=(const ReservaFijada &) = delete;
+    ~ReservaFijada() {
+        if (!bytes_.empty())
+            GlobalUnlock(bloque_);
+    }
+    std::span<uint8_t> bytes() const { return bytes_; }
+
+  private:
+    HGLOBAL bloque_;
+    std::span<uint8_t> bytes_;
+};
+
+// Receives the helper's answer into the caller's record; the reason when it
+// cannot.
+const char *Recoger(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF datos, TW_UINT16 &rc) {
+    puente::Reserva *reserva = ReservaPara(DG, DAT, MSG);
+    ReservaFijada fijada(reserva);
+    uint32_t tipo = 0;
+    std::span<const uint8_t> sobre, bulto;
+    if (!CanalAyudante()->Recibir(tipo, sobre, bulto, fijada.bytes()))
+        return "the channel broke";
+    if (tipo != puente::kTramaRespuesta ||
+        !puente::LeerRespuesta(DG, DAT, MSG, datos, sobre, bulto, rc, reserva))
+        return "malformed answer";
+    if (reserva && !bulto.empty())
         pagina.tamUltima = bulto.size();
-    SoltarReserva();
+    return nullptr;
 }
 
 TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UINT16 DAT,
@@ -157,8 +188,6 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
         return FallarAqui(TWCC_BADPROTOCOL);
     }
     puente::Canal &canal = *CanalAyudante();
-    uint32_t tipo = 0;
-    std::span<const uint8_t> sobreRespuesta, bultoRespuesta;
     bool enviado = canal.Enviar(puente::kTramaPeticion, sobre, bulto);
     if (!enviado && !canal.Roto()) {
         TrazaPuente("triplet failed: no memory to send its data");
@@ -166,20 +195,15 @@ TW_UINT16 Cruzar(pTW_IDENTITY origen, pTW_IDENTITY destino, TW_UINT32 DG, TW_UIN
     }
     if (enviado)
         MientrasResponde(DG, DAT, MSG);
-    if (!enviado || !canal.Recibir(tipo, sobreRespuesta, bultoRespuesta)) {
-        AyudanteFallido("the channel broke");
-        NotarFinDeFuente();
-        return FallarAqui(TWCC_BUMMER);
-    }
     TW_UINT16 rc = TWRC_FAILURE;
-    if (tipo != puente::kTramaRespuesta ||
-        !puente::LeerRespuesta(DG, DAT, MSG, datos, sobreRespuesta, bultoRespuesta, rc,
-                               ReservaPara(DG, DAT, MSG))) {
-        AyudanteFallido("malformed answer");
+    const char *fallo = enviado ? Recoger(DG, DAT, MSG, datos, rc) : "the channel broke";
+    if (fallo) {
+        AyudanteFallido(fallo);
         NotarFinDeFuente();
         return FallarAqui(TWCC_BUMMER);
     }
-    TrasRespuesta(DG, DAT, MSG, bultoRespuesta);
+    if (ReservaPara(DG, DAT, MSG))
+        SoltarReserva();
     condicionLocal = 0;
     SeguirHabilitacion(DG, DAT, MSG, datos, rc);
     SeguirApertura(DG, DAT, MSG, rc);
