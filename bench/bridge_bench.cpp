@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kIdas = 300;  // round trips per side
+constexpr int kIdas = 300;   // round trips per side
 constexpr int kPaginas = 10; // pages per side
 
 // The exports, bound by name.

@@ -100,8 +100,8 @@ class Canal {
     HANDLE remoto_ = 0;
     Salida salida_{*this};
     // The bulk to send: inline bytes, or the mapping kept for large bulks
-    // (capacidadSalida_ bytes after its header).  Attached bytes are copied into it once the frame
-    // is out.
+    // (capacidadSalida_ bytes after its header).  Attached bytes are copied
+    // into it once the frame is out.
     std::vector<uint8_t> enLinea_;
     size_t largoSalida_ = 0;
     bool enMapa_ = false;
