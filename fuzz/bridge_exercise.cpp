@@ -34,13 +34,25 @@ constexpr Triplete kTripletes[] = {
 };
 constexpr size_t kTira = 4096;
 
+// The bulk as the channel takes it: attached bytes are read only once the
+// answer is out, so the helper must keep them alive until then.
 class BultoEnVector : public DestinoBulto {
   public:
     uint8_t *Reservar(size_t n) override {
         bytes.resize(n);
         return bytes.data();
     }
+    bool Adjuntar(std::span<const uint8_t> datos) override {
+        adjunto = datos;
+        return true;
+    }
+    void Enviar() {
+        if (!adjunto.empty())
+            bytes.assign(adjunto.begin(), adjunto.end());
+        adjunto = {};
+    }
     std::vector<uint8_t> bytes;
+    std::span<const uint8_t> adjunto;
 };
 
 HGLOBAL Bloque(std::span<const uint8_t> bytes) {
@@ -135,6 +147,7 @@ std::string IdaYVuelta(const Triplete &t, std::span<const uint8_t> datos) {
         TW_UINT16 rc = 0;
         if (!p.Responder(TWRC_XFERDONE, sobre, vuelta))
             return "the helper could not answer";
+        vuelta.Enviar();
         // A reserve made for a page of this size, or of another (odd lengths).
         size_t tamReserva = datos.size() + datos.size() % 2;
         Reserva reserva{tamReserva ? GlobalAlloc(GMEM_MOVEABLE, tamReserva) : 0, tamReserva};
