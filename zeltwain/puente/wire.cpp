@@ -566,15 +566,10 @@ bool ResponderPersonal(TW_UINT16 msg, pTW_CUSTOMDSDATA custom, HGLOBAL prestado,
 Peticion::~Peticion() {
     if (prestado_)
         GlobalFree(prestado_);
-    if (HGLOBAL pagina = SoltarPagina())
-        GlobalFree(pagina);
-}
-
-HGLOBAL Peticion::SoltarPagina() {
     if (!pagina_.empty())
         GlobalUnlock(entregado_);
-    pagina_ = {};
-    return std::exchange(entregado_, HGLOBAL(0));
+    if (entregado_)
+        GlobalFree(entregado_);
 }
 
 // The page the source handed over goes out as it is: the channel copies it

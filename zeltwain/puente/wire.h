@@ -106,9 +106,6 @@ class Peticion {
     // request, as the bulk takes it attached.  False when there is no room
     // for the bulk.
     bool Responder(TW_UINT16 rc, std::vector<uint8_t> &sobre, DestinoBulto &bulto);
-    // Once the answer is out: the page the source handed over, unlocked,
-    // for the caller to free (0 for none).
-    HGLOBAL SoltarPagina();
 
   private:
     bool EntregarPagina(HGLOBAL dib, DestinoBulto &bulto);

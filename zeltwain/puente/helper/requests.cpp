@@ -105,18 +105,6 @@ TW_UINT16 Ejecutar(Peticion &peticion) {
     return rc;
 }
 
-// A page of tens of megabytes takes a millisecond or two to give back to the
-// system: a pool thread frees it while the library's next request comes in.
-DWORD WINAPI Liberar(void *bloque) {
-    GlobalFree(bloque);
-    return 0;
-}
-
-void LiberarAparte(HGLOBAL bloque) {
-    if (bloque && !QueueUserWorkItem(Liberar, bloque, WT_EXECUTEDEFAULT))
-        GlobalFree(bloque);
-}
-
 // One request and its answer; false when the channel is no longer usable.
 bool Atender(Canal &canal, uint32_t tipo, std::span<const uint8_t> sobre,
              std::span<const uint8_t> bulto) {
@@ -131,9 +119,7 @@ bool Atender(Canal &canal, uint32_t tipo, std::span<const uint8_t> sobre,
         Traza("no room for the answer");
         return false;
     }
-    bool enviada = canal.Enviar(kTramaRespuesta, respuesta);
-    LiberarAparte(peticion.SoltarPagina());
-    return enviada;
+    return canal.Enviar(kTramaRespuesta, respuesta);
 }
 
 } // namespace
