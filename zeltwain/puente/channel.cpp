@@ -221,12 +221,7 @@ bool Canal::Enviar(uint32_t tipo, std::span<const uint8_t> sobre) {
 }
 
 bool Canal::Enviar(uint32_t tipo, std::span<const uint8_t> sobre, std::span<const uint8_t> bulto) {
-    uint8_t *destino = Bulto().Reservar(bulto.size());
-    if (!destino)
-        return false;
-    if (!bulto.empty())
-        std::memcpy(destino, bulto.data(), bulto.size());
-    return Enviar(tipo, sobre);
+    return Bulto().Adjuntar(bulto) && Enviar(tipo, sobre);
 }
 
 bool Canal::Recibir(uint32_t &tipo, std::span<const uint8_t> &sobre,

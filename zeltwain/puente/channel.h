@@ -55,7 +55,7 @@ class Canal {
     DestinoBulto &Bulto();
     // Sends a frame with the bulk reserved through Bulto().
     bool Enviar(uint32_t tipo, std::span<const uint8_t> sobre);
-    // Sends a frame with a copy of `bulto`.
+    // Sends a frame with `bulto`, copied as it goes out.
     bool Enviar(uint32_t tipo, std::span<const uint8_t> sobre, std::span<const uint8_t> bulto);
     // Receives the next frame; the views stay valid until the next Recibir.
     // A mapped bulk of exactly destino.size() bytes is copied into `destino`
